@@ -1,0 +1,18 @@
+// Failures a state file asks the simulated platform to inject ("faults" member).
+#pragma once
+#include <optional>
+#include <string>
+
+#include "hresult.h"
+#include "simstack/state_file.h"
+
+namespace simstack {
+
+// A connection step to a namespace ("CoInitializeEx", ..., "CoSetProxyBlanket").
+std::optional<HResult> connect_fault(const Json& doc, const std::string& ns, const std::string& step);
+bool version_fault(const Json& doc);
+std::optional<HResult> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name);
+// Consumes one count of a matching method fault (the caller writes the document back).
+std::optional<HResult> take_method_fault(Json& doc, const std::string& method, const std::string& instance);
+
+}  // namespace simstack

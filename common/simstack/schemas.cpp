@@ -1,0 +1,117 @@
+#include "simstack/schemas.h"
+
+#include <cctype>
+
+namespace simstack {
+
+std::string lower_ascii(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+const PropertySchema* ClassSchema::find_property(const std::string& prop) const {
+  for (const auto& p : properties)
+    if (p.name == prop) return &p;
+  for (const auto& p : properties)  // WMI property names do not depend on case
+    if (lower_ascii(p.name) == lower_ascii(prop)) return &p;
+  return nullptr;
+}
+
+const MethodSchema* ClassSchema::find_method(const std::string& method) const {
+  for (const auto& m : methods)
+    if (lower_ascii(m.name) == lower_ascii(method)) return &m;
+  return nullptr;
+}
+
+PropertySchema parse_property(const std::string& name, const Json& spec) {
+  PropertySchema p;
+  p.name = name;
+  std::string type;
+  if (spec.is_string()) {
+    type = spec.get<std::string>();
+  } else if (spec.is_object() && spec.contains("type") && spec["type"].is_string()) {
+    type = spec["type"].get<std::string>();
+    p.key = spec.value("key", false);
+  } else {
+    throw StateError("schema of property " + name + " has no type");
+  }
+  if (type.size() > 2 && type.compare(type.size() - 2, 2, "[]") == 0) {
+    p.is_array = true;
+    type.resize(type.size() - 2);
+  }
+  if (type.rfind("object:", 0) == 0) {
+    p.base_type = "object";
+    p.object_class = type.substr(7);
+  } else {
+    p.base_type = type;
+  }
+  return p;
+}
+
+namespace {
+std::vector<PropertySchema> parse_property_list(const Json& props) {
+  std::vector<PropertySchema> out;
+  if (!props.is_object()) return out;
+  for (auto it = props.begin(); it != props.end(); ++it) out.push_back(parse_property(it.key(), it.value()));
+  return out;
+}
+}  // namespace
+
+ClassSchema parse_class(const std::string& name, const Json& spec) {
+  ClassSchema c;
+  c.name = name;
+  if (!spec.is_object()) throw StateError("schema of class " + name + " is not an object");
+  if (auto it = spec.find("properties"); it != spec.end()) c.properties = parse_property_list(*it);
+  if (auto it = spec.find("methods"); it != spec.end() && it->is_object()) {
+    for (auto m = it->begin(); m != it->end(); ++m) {
+      MethodSchema ms;
+      ms.name = m.key();
+      if (auto in = m->find("in"); in != m->end()) {
+        ms.has_in = true;
+        ms.in = parse_property_list(*in);
+      }
+      if (auto out = m->find("out"); out != m->end()) {
+        ms.has_out = true;
+        ms.out = parse_property_list(*out);
+      }
+      c.methods.push_back(std::move(ms));
+    }
+  }
+  return c;
+}
+
+SchemaRegistry::SchemaRegistry(const Json& document) {
+  auto add_all = [this](const Json& namespaces, bool from_state) {
+    for (auto ns = namespaces.begin(); ns != namespaces.end(); ++ns) {
+      const Json* classes = from_state ? find_member_nocase(ns.value(), "classes") : &ns.value();
+      if (classes == nullptr || !classes->is_object()) continue;
+      auto& target = by_namespace_[lower_ascii(ns.key())];
+      for (auto c = classes->begin(); c != classes->end(); ++c) {
+        auto key = lower_ascii(c.key());
+        if (!from_state && target.count(key)) continue;  // the state file's own schema wins
+        target[key] = std::make_shared<ClassSchema>(parse_class(c.key(), c.value()));
+      }
+    }
+  };
+  if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr && wmi->is_object()) add_all(*wmi, true);
+  static const Json builtin = Json::parse(builtin_schema_text());
+  add_all(builtin, false);
+}
+
+const ClassSchema* SchemaRegistry::find(const std::string& ns, const std::string& class_name) const {
+  auto n = by_namespace_.find(lower_ascii(ns));
+  if (n == by_namespace_.end()) return nullptr;
+  auto c = n->second.find(lower_ascii(class_name));
+  return c == n->second.end() ? nullptr : c->second.get();
+}
+
+const ClassSchema* SchemaRegistry::find_any(const std::string& class_name) const {
+  auto key = lower_ascii(class_name);
+  for (const auto& [ns, classes] : by_namespace_) {
+    auto c = classes.find(key);
+    if (c != classes.end()) return c->second.get();
+  }
+  return nullptr;
+}
+
+}  // namespace simstack

@@ -1,0 +1,63 @@
+// Class schemas of the simulated WMI provider: property names in order, CIM types,
+// keys, embedded classes and methods. The built-in set (builtin_schemas.json) follows
+// what a real MPIO provider serves: 64-bit values as uint64 (decimal text on the
+// wire), SCSI address bytes as uint8, flags of the policy paths as uint32, the ALUA
+// group identifier as uint16. Where the Parts leave a type open (Active, the DSM
+// counters' flag, the vendor and product identifiers) we chose the provider's usual
+// type: boolean, uint32 and uint8 arrays. A state file's "classes" member adds or
+// overrides schemas in the same shape.
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "simstack/sim_host.h"
+#include "simstack/state_file.h"
+
+namespace simstack {
+
+struct PropertySchema {
+  std::string name;
+  std::string base_type;     // "string", "uint32", "object", ...
+  std::string object_class;  // for "object"
+  bool is_array = false;
+  bool key = false;
+};
+
+struct MethodSchema {
+  std::string name;
+  std::vector<PropertySchema> in;
+  std::vector<PropertySchema> out;
+  bool has_in = false;
+  bool has_out = false;
+};
+
+struct ClassSchema {
+  std::string name;
+  std::vector<PropertySchema> properties;
+  std::vector<MethodSchema> methods;
+  const PropertySchema* find_property(const std::string& name) const;
+  const MethodSchema* find_method(const std::string& name) const;
+};
+
+// "uint8[]" / "object:PDOSCSI_ADDR[]" / {"type": ..., "key": true} -> PropertySchema.
+PropertySchema parse_property(const std::string& name, const Json& spec);
+ClassSchema parse_class(const std::string& name, const Json& spec);
+
+// Schemas of one state document: its own "classes" first, then the built-in ones.
+class SchemaRegistry {
+ public:
+  explicit SchemaRegistry(const Json& document);
+  const ClassSchema* find(const std::string& ns, const std::string& class_name) const;
+  // Any namespace, for embedded classes named only by class.
+  const ClassSchema* find_any(const std::string& class_name) const;
+
+ private:
+  std::map<std::string, std::map<std::string, std::shared_ptr<ClassSchema>>> by_namespace_;
+};
+
+const char* builtin_schema_text();
+std::string lower_ascii(std::string text);
+
+}  // namespace simstack

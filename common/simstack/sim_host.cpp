@@ -1,0 +1,66 @@
+#include "simstack/sim_host.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "simstack/demo_host.h"
+
+namespace simstack {
+
+SimHost::SimHost(std::string path) : file_(std::move(path)) {}
+
+std::shared_ptr<const Json> SimHost::document() {
+  if (!snapshot_) snapshot_ = std::make_shared<const Json>(file_.read());
+  return snapshot_;
+}
+
+std::shared_ptr<const Json> SimHost::update(const std::function<bool(Json&)>& change) {
+  snapshot_ = std::make_shared<const Json>(file_.update(change));
+  return snapshot_;
+}
+
+std::optional<std::string> configured_state_path() {
+  const char* value = std::getenv("PATHMGR_SIM");
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
+}
+
+std::string default_state_path() {
+  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/')
+    return std::string(xdg) + "/pathmgr/sim.json";
+  const char* home = std::getenv("HOME");
+  std::string base = home != nullptr && *home != '\0' ? home : ".";
+  return base + "/.local/state/pathmgr/sim.json";
+}
+
+std::unique_ptr<SimHost> open_sim_host(const std::optional<std::string>& configured) {
+  if (configured) return std::make_unique<SimHost>(*configured);
+  auto path = default_state_path();
+  StateFile(path).create_if_missing(demo_host());
+  return std::make_unique<SimHost>(path);
+}
+
+bool equal_nocase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto x = static_cast<unsigned char>(a[i]);
+    auto y = static_cast<unsigned char>(b[i]);
+    if (std::tolower(x) != std::tolower(y)) return false;
+  }
+  return true;
+}
+
+const Json* find_member_nocase(const Json& object, const std::string& name) {
+  if (!object.is_object()) return nullptr;
+  auto exact = object.find(name);
+  if (exact != object.end()) return &*exact;
+  for (auto it = object.begin(); it != object.end(); ++it)
+    if (equal_nocase(it.key(), name)) return &it.value();
+  return nullptr;
+}
+
+Json* find_member_nocase(Json& object, const std::string& name) {
+  return const_cast<Json*>(find_member_nocase(static_cast<const Json&>(object), name));
+}
+
+}  // namespace simstack

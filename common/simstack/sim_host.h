@@ -1,0 +1,40 @@
+// The simulated host of one process: its state file and a snapshot of it. Reads see
+// the snapshot taken at first use; every change goes through the file (exclusive
+// lock, re-read, write) and refreshes the snapshot.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "simstack/state_file.h"
+
+namespace simstack {
+
+class SimHost {
+ public:
+  explicit SimHost(std::string path);
+  const std::string& path() const { return file_.path(); }
+  // The snapshot; loads on first use; throws StateError. Objects that keep the
+  // returned pointer stay valid after later updates.
+  std::shared_ptr<const Json> document();
+  std::shared_ptr<const Json> update(const std::function<bool(Json&)>& change);
+
+ private:
+  StateFile file_;
+  std::shared_ptr<const Json> snapshot_;
+};
+
+// The file named by PATHMGR_SIM, if set.
+std::optional<std::string> configured_state_path();
+// $XDG_STATE_HOME/pathmgr/sim.json, or ~/.local/state/pathmgr/sim.json.
+std::string default_state_path();
+// Opens the configured host, or the default one (created from the demo host the first
+// time). Throws StateError.
+std::unique_ptr<SimHost> open_sim_host(const std::optional<std::string>& configured);
+
+// Case-insensitive member lookup (namespace, class and registry names).
+const Json* find_member_nocase(const Json& object, const std::string& name);
+Json* find_member_nocase(Json& object, const std::string& name);
+bool equal_nocase(const std::string& a, const std::string& b);
+
+}  // namespace simstack

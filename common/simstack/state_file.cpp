@@ -1,0 +1,56 @@
+#include "simstack/state_file.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "simstack/file_lock.h"
+
+namespace simstack {
+
+namespace {
+std::string lock_path_of(const std::string& path) { return path + ".lock"; }
+}  // namespace
+
+void validate_document(const Json& doc, const std::string& path) {
+  if (!doc.is_object()) throw StateError(path + ": not a simulated host file (the top level is not a JSON object)");
+  auto it = doc.find("format");
+  if (it == doc.end()) throw StateError(path + ": not a simulated host file (no \"format\" member)");
+  if (!it->is_string() || it->get<std::string>() != kFormat)
+    throw StateError(path + ": unsupported format " + it->dump() + " (expected \"" + kFormat + "\")");
+}
+
+StateFile::StateFile(std::string path) : path_(std::move(path)) {}
+
+Json StateFile::parse_locked() const {
+  std::ifstream in(path_, std::ios::binary);
+  if (!in) throw StateError(path_ + ": cannot be opened");
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  Json doc = Json::parse(buf.str(), nullptr, false);
+  if (doc.is_discarded()) throw StateError(path_ + ": not valid JSON");
+  validate_document(doc, path_);
+  return doc;
+}
+
+void StateFile::write_locked(const Json& doc) { replace_file_durably(path_, doc.dump(1) + "\n"); }
+
+Json StateFile::read() const {
+  FileLock lock(lock_path_of(path_), FileLock::Mode::Shared);
+  return parse_locked();
+}
+
+Json StateFile::update(const std::function<bool(Json&)>& change) {
+  FileLock lock(lock_path_of(path_), FileLock::Mode::Exclusive);
+  Json doc = parse_locked();
+  if (change(doc)) write_locked(doc);
+  return doc;
+}
+
+void StateFile::create_if_missing(const Json& initial) {
+  create_parent_folders(path_);
+  FileLock lock(lock_path_of(path_), FileLock::Mode::Exclusive);
+  if (file_exists(path_)) return;
+  write_locked(initial);
+}
+
+}  // namespace simstack

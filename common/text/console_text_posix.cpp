@@ -1,0 +1,3 @@
+#include "text/text_convert.h"
+
+std::string to_console_text(std::wstring_view text) { return narrow_utf8(text); }

@@ -1,0 +1,43 @@
+#include "shell/command_handlers.h"
+
+#include "inventory/inventory.h"
+#include "shell/session.h"
+
+namespace {
+
+// A command word whose handler this build does not carry yet: one clear line and a
+// failure result, so scripts never mistake it for success.
+int not_available(Session& s, const char* command) {
+  s.out << "The " << command << " command is not available yet in this version of pathmgr." << std::endl;
+  return 1;
+}
+
+}  // namespace
+
+CommandHandlers make_command_handlers(Session& s) {
+  CommandHandlers h;
+  h.devinfo_list = [&s] { return not_available(s, "devinfo"); };
+  h.load_inventory = [&s](Inventory&) { return not_available(s, "devinfo"); };
+  h.set_all_devices_policy = [&s](Inventory&, const std::string&) { return not_available(s, "devinfo"); };
+  h.set_device_policy = [&s](Inventory&, const std::string&, const std::string&) { return not_available(s, "devinfo"); };
+  h.pathinfo_list = [&s](const std::string&, const std::string&) { return not_available(s, "pathinfo"); };
+  h.pathinfo_detail = [&s](std::uint64_t) { return not_available(s, "pathinfo"); };
+  h.set_hba_path_status = [&s](const std::string&, const std::string&) { return not_available(s, "pathinfo"); };
+  h.set_path_state = [&s](const std::string&, std::uint64_t, const std::string&) { return not_available(s, "pathinfo"); };
+  h.show_policies = [&s] { return not_available(s, "policies"); };
+  h.clear_all_counters = [&s] { return not_available(s, "clear"); };
+  h.clear_counters = [&s](const std::string*, bool) { return not_available(s, "clear"); };
+  h.set_path_primary = [&s](std::uint64_t, int flag) { return not_available(s, flag ? "primary" : "secondary"); };
+  h.set_path_preferred = [&s](const std::string&, std::uint64_t, const std::string&) { return not_available(s, "preferred"); };
+  h.set_path_weight = [&s](std::uint64_t, std::int32_t) { return not_available(s, "weight"); };
+  h.set_path_weight_v2 = [&s](const std::string&, std::uint64_t, std::int32_t) { return not_available(s, "weight"); };
+  h.dump_instances = [&s](const std::string&) { return not_available(s, "instance"); };
+  h.listen_for_events = [&s] { return not_available(s, "listen"); };
+  h.show_io_status = [&s](const Words&) { return not_available(s, "iostatus"); };
+  h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
+  h.set_parameters = [&s](const Words&) { return not_available(s, "set"); };
+  h.mpiolist = [&s](const Words&) { return not_available(s, "mpiolist"); };
+  h.show_dsm_timers = [&s] { return not_available(s, "dsminfo"); };
+  h.set_dsm_timers = [&s](const Words&) { return not_available(s, "dsminfo"); };
+  return h;
+}

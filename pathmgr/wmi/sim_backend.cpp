@@ -1,0 +1,468 @@
+#include "wmi/sim_backend.h"
+
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+#include "simstack/driver_model.h"
+#include "simstack/faults.h"
+#include "simstack/schemas.h"
+#include "text/text_convert.h"
+
+namespace wmi {
+
+namespace {
+
+using simstack::ClassSchema;
+using simstack::Json;
+using simstack::PropertySchema;
+using simstack::SchemaRegistry;
+
+struct SimContext {
+  simstack::SimHost& host;
+  SchemaRegistry schemas;
+};
+
+std::uint16_t vt_of_cim(const std::string& base) {
+  if (base == "boolean") return VT_BOOL;
+  if (base == "uint8") return VT_UI1;
+  if (base == "sint8" || base == "sint16" || base == "char16") return VT_I2;
+  if (base == "uint16" || base == "uint32" || base == "sint32") return VT_I4;
+  if (base == "object") return VT_UNKNOWN;
+  return VT_BSTR;  // string, uint64, sint64, datetime, reals: text on the wire
+}
+
+std::int64_t json_integer(const Json& v) {
+  if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
+  if (v.is_number_unsigned()) return static_cast<std::int64_t>(v.get<std::uint64_t>());
+  if (v.is_number_integer()) return v.get<std::int64_t>();
+  if (v.is_number_float()) return static_cast<std::int64_t>(v.get<double>());
+  if (v.is_string()) {
+    const auto& s = v.get_ref<const std::string&>();
+    try {
+      return static_cast<std::int64_t>(std::stoll(s, nullptr, 0));
+    } catch (...) {
+      return 0;
+    }
+  }
+  return 0;
+}
+
+std::wstring json_text(const Json& v) {
+  if (v.is_string()) return widen_utf8(v.get_ref<const std::string&>());
+  if (v.is_number_unsigned()) return std::to_wstring(v.get<std::uint64_t>());
+  if (v.is_number_integer()) return std::to_wstring(v.get<std::int64_t>());
+  if (v.is_boolean()) return v.get<bool>() ? L"TRUE" : L"FALSE";
+  return widen_utf8(v.dump());
+}
+
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
+                                     const Json* node, const std::string& class_hint);
+
+Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
+                       const std::string& base, const std::string& object_class) {
+  if (v.is_null()) return Value::null();
+  Value out;
+  out.vt = vt_of_cim(base);
+  switch (out.vt) {
+    case VT_BSTR: out.text = json_text(v); break;
+    case VT_BOOL: out.integer = json_integer(v) != 0 ? -1 : 0; break;
+    case VT_UNKNOWN:
+      if (v.is_object()) out.object = make_view(ctx, doc, &v, object_class);
+      break;
+    default: out.integer = json_integer(v); break;
+  }
+  return out;
+}
+
+Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
+                      const PropertySchema& p) {
+  if (!p.is_array) return scalar_from_json(ctx, doc, v, p.base_type, p.object_class);
+  if (v.is_null()) return Value::null();
+  std::uint16_t evt = vt_of_cim(p.base_type);
+  std::vector<Value> elements;
+  if (v.is_array()) {
+    elements.reserve(v.size());
+    for (const auto& e : v) {
+      if (e.is_null()) {  // an absent element: a null pointer in an object array
+        Value missing;
+        missing.vt = evt;
+        elements.push_back(std::move(missing));
+      } else {
+        elements.push_back(scalar_from_json(ctx, doc, e, p.base_type, p.object_class));
+      }
+    }
+  }
+  return Value::array(evt, std::move(elements));
+}
+
+// Types of a class without schema, from the JSON value itself.
+std::string inferred_base(const Json& v) {
+  if (v.is_string()) return "string";
+  if (v.is_boolean()) return "boolean";
+  if (v.is_number_integer()) {
+    auto n = json_integer(v);
+    return (n >= INT32_MIN && n <= INT32_MAX) || (v.is_number_unsigned() && n <= UINT32_MAX) ? "sint32" : "uint64";
+  }
+  if (v.is_object()) return "object";
+  return "string";
+}
+
+Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
+                         const Json& v) {
+  PropertySchema p;
+  if (v.is_array()) {
+    p.is_array = true;
+    p.base_type = "sint32";
+    for (const auto& e : v)
+      if (!e.is_null()) {
+        p.base_type = inferred_base(e);
+        break;
+      }
+  } else {
+    p.base_type = inferred_base(v);
+  }
+  return typed_from_json(ctx, doc, v, p);
+}
+
+bool is_system_member(const std::string& name) { return name.rfind("__", 0) == 0; }
+
+class SimObject : public Object {
+ public:
+  SimObject(std::shared_ptr<SimContext> ctx, std::shared_ptr<const Json> doc, const Json* node,
+            const ClassSchema* schema, std::string class_name, bool is_class)
+      : ctx_(std::move(ctx)), doc_(std::move(doc)), node_(node), schema_(schema),
+        class_name_(std::move(class_name)), is_class_(is_class) {}
+
+  void own_schema(std::shared_ptr<ClassSchema> schema) {
+    owned_schema_ = std::move(schema);
+    schema_ = owned_schema_.get();
+  }
+
+  std::wstring class_name() const override { return widen_utf8(class_name_); }
+
+  HResult get(const std::wstring& wname, Value& out) const override {
+    auto name = narrow_utf8(wname);
+    for (const auto& [n, v] : puts_)
+      if (simstack::equal_nocase(n, name)) {
+        out = v;
+        return kS_OK;
+      }
+    const PropertySchema* p = schema_ != nullptr ? schema_->find_property(name) : nullptr;
+    const Json* value = node_ != nullptr ? simstack::find_member_nocase(*node_, name) : nullptr;
+    if (schema_ != nullptr && p == nullptr && value == nullptr) return kWBEM_E_NOT_FOUND;
+    if (value == nullptr) {
+      // A spawned instance or class object holds NULL; a stored instance that leaves
+      // the property out serves it as VT_EMPTY.
+      out = node_ == nullptr ? Value::null() : Value::empty();
+      return kS_OK;
+    }
+    out = p != nullptr ? typed_from_json(ctx_, doc_, *value, *p) : inferred_from_json(ctx_, doc_, *value);
+    return kS_OK;
+  }
+
+  HResult put(const std::wstring& wname, const Value& value) override {
+    auto name = narrow_utf8(wname);
+    if (schema_ != nullptr) {
+      const PropertySchema* p = schema_->find_property(name);
+      if (p == nullptr) return kWBEM_E_NOT_FOUND;
+      if (!value.is_missing()) {
+        bool wants_object = p->base_type == "object";
+        bool is_object = value.element_type() == VT_UNKNOWN;
+        if (wants_object != is_object || p->is_array != value.is_array()) return kWBEM_E_TYPE_MISMATCH;
+      }
+      name = p->name;
+    }
+    for (auto& [n, v] : puts_)
+      if (n == name) {
+        v = value;
+        return kS_OK;
+      }
+    puts_.emplace_back(name, value);
+    return kS_OK;
+  }
+
+  std::vector<std::wstring> property_names() const override {
+    std::vector<std::wstring> names;
+    if (schema_ != nullptr) {
+      for (const auto& p : schema_->properties) names.push_back(widen_utf8(p.name));
+      return names;
+    }
+    if (node_ != nullptr)
+      for (auto it = node_->begin(); it != node_->end(); ++it)
+        if (!is_system_member(it.key())) names.push_back(widen_utf8(it.key()));
+    for (const auto& [n, v] : puts_) {
+      auto w = widen_utf8(n);
+      bool seen = false;
+      for (const auto& x : names) seen = seen || x == w;
+      if (!seen) names.push_back(w);
+    }
+    return names;
+  }
+
+  HResult spawn_instance(std::shared_ptr<Object>& out) const override {
+    if (!is_class_) return kWBEM_E_FAILED;
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema_, class_name_, false);
+    obj->owned_schema_ = owned_schema_;
+    out = obj;
+    return kS_OK;
+  }
+
+  HResult get_method(const std::wstring& wname, std::shared_ptr<Object>& in_class) const override {
+    in_class.reset();
+    const simstack::MethodSchema* m = schema_ != nullptr ? schema_->find_method(narrow_utf8(wname)) : nullptr;
+    if (m == nullptr) return kWBEM_E_NOT_FOUND;
+    if (!m->has_in) return kS_OK;
+    auto params = std::make_shared<ClassSchema>();
+    params->name = "__PARAMETERS";
+    params->properties = m->in;
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, nullptr, "__PARAMETERS", true);
+    obj->own_schema(params);
+    in_class = obj;
+    return kS_OK;
+  }
+
+  const std::vector<std::pair<std::string, Value>>& puts() const { return puts_; }
+
+  static std::shared_ptr<SimObject> out_params(const std::shared_ptr<SimContext>& ctx,
+                                               const simstack::MethodSchema& m) {
+    auto params = std::make_shared<ClassSchema>();
+    params->name = "__PARAMETERS";
+    params->properties = m.out;
+    auto obj = std::make_shared<SimObject>(ctx, nullptr, nullptr, nullptr, "__PARAMETERS", false);
+    obj->own_schema(params);
+    if (params->find_property("Status") != nullptr) obj->put(L"Status", Value::i4(0));
+    return obj;
+  }
+
+ private:
+  std::shared_ptr<SimContext> ctx_;
+  std::shared_ptr<const Json> doc_;
+  const Json* node_;
+  const ClassSchema* schema_;
+  std::shared_ptr<ClassSchema> owned_schema_;
+  std::string class_name_;
+  bool is_class_;
+  std::vector<std::pair<std::string, Value>> puts_;
+};
+
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
+                    const Json* node, const std::string& class_hint) {
+  std::string cls = class_hint;
+  if (auto it = node->find("__CLASS"); it != node->end() && it->is_string()) cls = it->get<std::string>();
+  const ClassSchema* schema = cls.empty() ? nullptr : ctx->schemas.find_any(cls);
+  if (schema != nullptr) cls = schema->name;
+  return std::make_shared<SimObject>(ctx, doc, node, schema, cls, false);
+}
+
+Json value_to_journal(const Value& v);
+
+Json object_to_journal(const Object& object, bool with_class) {
+  Json out = Json::object();
+  auto* sim = dynamic_cast<const SimObject*>(&object);
+  if (with_class) out["__CLASS"] = narrow_utf8(object.class_name());
+  Json types = Json::object();
+  Json props = Json::object();
+  if (sim != nullptr) {
+    for (const auto& [name, value] : sim->puts()) {
+      types[name] = vartype_name(value.vt);
+      props[name] = value_to_journal(value);
+    }
+  }
+  if (with_class) {
+    out["__VT"] = types;
+    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = it.value();
+  } else {
+    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = it.value();
+    out["__VT"] = types;
+  }
+  return out;
+}
+
+Json scalar_to_journal(const Value& v, std::uint16_t vt) {
+  switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL: return nullptr;
+    case VT_BSTR: return narrow_utf8(v.text);
+    case VT_BOOL: return v.integer != 0;
+    case VT_UNKNOWN: return v.object ? object_to_journal(*v.object, true) : Json(nullptr);
+    default: return v.integer;
+  }
+}
+
+Json value_to_journal(const Value& v) {
+  if (!v.is_array()) return scalar_to_journal(v, v.vt);
+  Json arr = Json::array();
+  for (const auto& e : v.elements) arr.push_back(scalar_to_journal(e, v.element_type()));
+  return arr;
+}
+
+const Json* namespace_node(const Json& doc, const std::string& ns) {
+  const Json* wmi = simstack::find_member_nocase(doc, "wmi");
+  return wmi != nullptr ? simstack::find_member_nocase(*wmi, ns) : nullptr;
+}
+
+// The instance list of a class, or null.
+const Json* instance_list(const Json& doc, const std::string& ns, const std::string& cls) {
+  const Json* n = namespace_node(doc, ns);
+  const Json* instances = n != nullptr ? simstack::find_member_nocase(*n, "instances") : nullptr;
+  const Json* list = instances != nullptr ? simstack::find_member_nocase(*instances, cls) : nullptr;
+  return list != nullptr && list->is_array() ? list : nullptr;
+}
+
+class SimServices : public Services {
+ public:
+  SimServices(std::shared_ptr<SimContext> ctx, std::string ns) : ctx_(std::move(ctx)), ns_(std::move(ns)) {}
+  const std::string& ns() const { return ns_; }
+
+  HResult enumerate(const std::wstring& wclass, const InstanceVisitor& visit) override {
+    auto doc = ctx_->host.document();
+    auto cls = narrow_utf8(wclass);
+    if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) return *hr;
+    const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
+    const Json* list = instance_list(*doc, ns_, cls);
+    if (list == nullptr) return schema != nullptr ? kS_OK : kWBEM_E_INVALID_CLASS;
+    std::string name = schema != nullptr ? schema->name : cls;
+    for (const auto& node : *list) {
+      if (!node.is_object()) continue;
+      SimObject instance(ctx_, doc, &node, schema, name, false);
+      if (!visit(instance)) break;
+    }
+    return kS_OK;
+  }
+
+  HResult get_class(const std::wstring& wclass, ObjectPtr& out) override {
+    auto cls = narrow_utf8(wclass);
+    const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
+    if (schema == nullptr && instance_list(*ctx_->host.document(), ns_, cls) == nullptr) return kWBEM_E_NOT_FOUND;
+    out = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema, schema ? schema->name : cls, true);
+    return kS_OK;
+  }
+
+  HResult exec_method(const std::wstring& path, const std::wstring& wmethod, const Object* in,
+                      ObjectPtr* out) override {
+    std::wstring wclass, wkey, wvalue;
+    if (!parse_object_path(path, wclass, wkey, wvalue)) return kWBEM_E_INVALID_OBJECT_PATH;
+    auto cls = narrow_utf8(wclass);
+    auto method = narrow_utf8(wmethod);
+    const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
+    const simstack::MethodSchema* m = schema != nullptr ? schema->find_method(method) : nullptr;
+    if (m == nullptr) return kWBEM_E_INVALID_METHOD;
+    std::optional<Json> in_json;
+    if (in != nullptr) in_json = object_to_journal(*in, false);
+    auto key = narrow_utf8(wkey);
+    auto value = narrow_utf8(wvalue);
+    HResult status = kS_OK;
+    ctx_->host.update([&](Json& doc) {
+      status = run_method(doc, schema->name, m->name, key, value, in_json ? &*in_json : nullptr);
+      Json entry = {{"kind", "method"}, {"namespace", ns_}, {"path", narrow_utf8(path)},
+                    {"method", m->name}, {"status", hresult_journal_text(status)}};
+      if (in_json) entry["in"] = *in_json;
+      Json& journal = doc["journal"];
+      if (!journal.is_array()) journal = Json::array();
+      journal.push_back(std::move(entry));
+      return true;
+    });
+    if (out != nullptr) {
+      out->reset();
+      if (!hr_failed(status) && m->has_out) *out = SimObject::out_params(ctx_, *m);
+    }
+    return status;
+  }
+
+ private:
+  HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
+                     const std::string& value, const Json* in) {
+    const Json* list = instance_list(doc, ns_, cls);
+    bool found = false;
+    if (list != nullptr)
+      for (const auto& node : *list) {
+        const Json* k = node.is_object() ? simstack::find_member_nocase(node, key) : nullptr;
+        if (k != nullptr && k->is_string() && k->get_ref<const std::string&>() == value) {
+          found = true;
+          break;
+        }
+      }
+    if (!found) return kWBEM_E_NOT_FOUND;
+    if (auto fault = simstack::take_method_fault(doc, method, value)) return *fault;
+    return simstack::apply_driver_method(doc, {ns_, cls, method, value, in});
+  }
+
+  std::shared_ptr<SimContext> ctx_;
+  std::string ns_;
+};
+
+// Start-up steps 1 to 3 belong to the process's first connection, the one to ROOT\WMI.
+constexpr const char* kStartupNamespace = "ROOT\\WMI";
+
+class SimBackend : public Backend {
+ public:
+  explicit SimBackend(simstack::SimHost& host)
+      : ctx_(std::make_shared<SimContext>(SimContext{host, SchemaRegistry(*host.document())})) {}
+
+  HResult initialize_com() override { return step_fault(kStartupNamespace, "CoInitializeEx"); }
+  HResult initialize_security() override { return step_fault(kStartupNamespace, "CoInitializeSecurity"); }
+  HResult create_locator() override { return step_fault(kStartupNamespace, "CoCreateInstance"); }
+
+  HResult connect_server(const std::wstring& wns, const std::wstring& /*user*/, const std::wstring& /*password*/,
+                         std::unique_ptr<Services>& out) override {
+    auto ns = narrow_utf8(wns);
+    if (HResult hr = step_fault(ns, "ConnectServer"); hr_failed(hr)) return hr;
+    if (!known_namespace(ns)) return kWBEM_E_INVALID_NAMESPACE;
+    out = std::make_unique<SimServices>(ctx_, ns);
+    return kS_OK;
+  }
+
+  HResult set_proxy_blanket(Services& services) override {
+    auto* sim = dynamic_cast<SimServices*>(&services);
+    return step_fault(sim != nullptr ? sim->ns() : std::string(), "CoSetProxyBlanket");
+  }
+
+  void release_locator() override {}
+  void uninitialize_com() override {}
+
+ private:
+  HResult step_fault(const std::string& ns, const char* step) {
+    auto hr = simstack::connect_fault(*ctx_->host.document(), ns, step);
+    return hr ? *hr : kS_OK;
+  }
+
+  bool known_namespace(const std::string& ns) {
+    if (simstack::equal_nocase(ns, "ROOT\\WMI") || simstack::equal_nocase(ns, "ROOT\\CIMV2")) return true;
+    return namespace_node(*ctx_->host.document(), ns) != nullptr;
+  }
+
+  std::shared_ptr<SimContext> ctx_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> make_sim_backend(simstack::SimHost& host) { return std::make_unique<SimBackend>(host); }
+
+Json journal_form(const Object& object, bool with_class) { return object_to_journal(object, with_class); }
+
+bool parse_object_path(const std::wstring& path, std::wstring& class_name, std::wstring& key_name,
+                       std::wstring& key_value) {
+  auto dot = path.find(L'.');
+  auto eq = path.find(L'=', dot == std::wstring::npos ? 0 : dot);
+  if (dot == std::wstring::npos || eq == std::wstring::npos || dot == 0) return false;
+  class_name = path.substr(0, dot);
+  key_name = path.substr(dot + 1, eq - dot - 1);
+  std::wstring rest = path.substr(eq + 1);
+  if (rest.size() < 2 || rest.front() != L'"' || rest.back() != L'"') return false;
+  key_value.clear();
+  for (std::size_t i = 1; i + 1 < rest.size(); ++i) {
+    wchar_t c = rest[i];
+    if (c == L'\\') {
+      if (i + 2 >= rest.size()) return false;  // a lone backslash before the closing quote
+      c = rest[++i];
+      if (c != L'\\' && c != L'"') return false;
+    } else if (c == L'"') {
+      return false;
+    }
+    key_value += c;
+  }
+  return !key_name.empty();
+}
+
+}  // namespace wmi

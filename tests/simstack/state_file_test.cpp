@@ -1,0 +1,99 @@
+// The state file contract: validation, atomic replacement, and concurrent writers.
+#include "simstack/state_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "test_support.h"
+
+using simstack::StateError;
+using simstack::StateFile;
+
+TEST(StateFile, BrokenOrForeignFilesAreRefusedAndKept) {
+  TempDir dir;
+  struct Case {
+    const char* text;
+    const char* why;
+  };
+  for (const Case& c : {Case{"not json", "not valid JSON"}, Case{"[1,2]", "not a JSON object"},
+                        Case{"{}", "no \"format\""}, Case{"{\"format\": 1}", "unsupported format"}}) {
+    const auto path = dir.file("f.json");
+    write_text(path, c.text);
+    StateFile file(path);
+    try {
+      file.update([](Json& doc) {
+        doc["changed"] = true;
+        return true;
+      });
+      FAIL() << c.text;
+    } catch (const StateError& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos);
+      EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(read_text(path), c.text);
+  }
+}
+
+TEST(StateFile, UpdateReplacesTheFileAndLeavesNoTemporaryBehind) {
+  TempDir dir;
+  const auto path = write_json(dir.file("s.json"), empty_host(6));
+  StateFile file(path);
+  file.update([](Json& doc) {
+    doc["journal"] = Json::array({1});
+    return true;
+  });
+  file.update([](Json& doc) {
+    doc["ignored"] = true;
+    return false;  // nothing written
+  });
+  Json doc = read_json(path);
+  EXPECT_EQ(doc["journal"], Json::array({1}));
+  EXPECT_FALSE(doc.contains("ignored"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
+}
+
+TEST(StateFile, TwoProcessesAppendingAtOnceLoseNoUpdate) {
+  TempDir dir;
+  const auto path = write_json(dir.file("s.json"), empty_host(6));
+  constexpr int kPerProcess = 150;
+  auto append_many = [&](int who) {
+    StateFile file(path);
+    for (int i = 0; i < kPerProcess; ++i)
+      file.update([&](Json& doc) {
+        doc["journal"].push_back({{"who", who}, {"i", i}});
+        return true;
+      });
+  };
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    append_many(1);
+    ::_exit(0);
+  }
+  append_many(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  Json journal = read_json(path)["journal"];
+  ASSERT_EQ(journal.size(), 2u * kPerProcess);
+  int next[2] = {0, 0};
+  for (const auto& e : journal) {
+    int who = e["who"];
+    EXPECT_EQ(e["i"], next[who]);  // each writer's entries in its own order
+    ++next[who];
+  }
+}
+
+TEST(StateFile, CreateIfMissingMakesFoldersAndNeverOverwrites) {
+  TempDir dir;
+  const auto path = dir.file("a/b/sim.json");
+  StateFile file(path);
+  file.create_if_missing(empty_host(5));
+  EXPECT_EQ(read_json(path)["os"]["major"], 5);
+  file.create_if_missing(empty_host(6));
+  EXPECT_EQ(read_json(path)["os"]["major"], 5);
+}

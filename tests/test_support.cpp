@@ -1,0 +1,121 @@
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "wmi/wmi_access.h"
+
+extern char** environ;
+
+TempDir::TempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "pathmgr-test-XXXXXX").string();
+  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+Json empty_host(unsigned major) {
+  Json doc = Json::object();
+  doc["format"] = "pathmgr-sim/1";
+  doc["os"] = {{"major", major}, {"minor", major == 5 ? 2 : 1}};
+  return doc;
+}
+
+std::string write_json(const std::string& path, const Json& doc) {
+  write_text(path, doc.dump(1));
+  return path;
+}
+
+Json read_json(const std::string& path) { return Json::parse(read_text(path)); }
+
+std::string read_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  return buf.str();
+}
+
+void write_text(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+SimSession::SimSession(const std::string& state_path)
+    : platform(make_sim_platform(std::make_unique<simstack::SimHost>(state_path))) {
+  OsVersion v;
+  if (platform.os->query(v)) major = v.major;
+  session.major_version = major;
+  session.backend = platform.wmi.get();
+  std::ostringstream ignored;
+  if (wmi::wmi_connect(*platform.wmi, ignored, services) != 0)
+    throw std::runtime_error("cannot connect: " + ignored.str());
+  session.wmi = services.get();
+}
+
+ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::string& state_path,
+                          const std::string& input, const std::vector<std::string>& extra_env) {
+  int in_pipe[2];
+  int out_pipe[2];
+  if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0) throw std::runtime_error("pipe failed");
+
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e)
+    if (std::strncmp(*e, "PATHMGR_SIM=", 12) != 0) env.emplace_back(*e);
+  if (!state_path.empty()) env.push_back("PATHMGR_SIM=" + state_path);
+  for (const auto& e : extra_env) env.push_back(e);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  std::vector<std::string> argv_text{PATHMGR_BIN};
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_text) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 2);
+  posix_spawn_file_actions_addclose(&actions, in_pipe[1]);
+  posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
+  pid_t pid = 0;
+  int rc = ::posix_spawn(&pid, PATHMGR_BIN, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in_pipe[0]);
+  ::close(out_pipe[1]);
+  if (rc != 0) throw std::runtime_error("cannot start pathmgr");
+
+  ProcessResult result;
+  std::size_t written = 0;
+  while (written < input.size()) {
+    ssize_t n = ::write(in_pipe[1], input.data() + written, input.size() - written);
+    if (n <= 0) break;
+    written += static_cast<std::size_t>(n);
+  }
+  ::close(in_pipe[1]);
+  char buf[4096];
+  for (;;) {
+    ssize_t n = ::read(out_pipe[0], buf, sizeof buf);
+    if (n <= 0) break;
+    result.out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(out_pipe[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
