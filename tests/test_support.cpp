@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -64,25 +63,29 @@ SimSession::SimSession(const std::string& state_path)
   session.wmi = services.get();
 }
 
-ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::string& state_path,
-                          const std::string& input, const std::vector<std::string>& extra_env) {
+ProcessResult run_program(const std::vector<std::string>& argv_text, const std::vector<std::string>& set_env,
+                          const std::vector<std::string>& unset_env, const std::string& input) {
   int in_pipe[2];
   int out_pipe[2];
   if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0) throw std::runtime_error("pipe failed");
 
   std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e)
-    if (std::strncmp(*e, "PATHMGR_SIM=", 12) != 0) env.emplace_back(*e);
-  if (!state_path.empty()) env.push_back("PATHMGR_SIM=" + state_path);
-  for (const auto& e : extra_env) env.push_back(e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    std::string entry(*e);
+    std::string name = entry.substr(0, entry.find('='));
+    bool drop = false;
+    for (const auto& u : unset_env) drop = drop || u == name;
+    for (const auto& s : set_env) drop = drop || s.substr(0, s.find('=')) == name;
+    if (!drop) env.push_back(entry);
+  }
+  env.insert(env.end(), set_env.begin(), set_env.end());
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
 
-  std::vector<std::string> argv_text{PATHMGR_BIN};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<std::string> args = argv_text;
   std::vector<char*> argv;
-  for (auto& a : argv_text) argv.push_back(a.data());
+  for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
@@ -93,11 +96,15 @@ ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::strin
   posix_spawn_file_actions_addclose(&actions, in_pipe[1]);
   posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
   pid_t pid = 0;
-  int rc = ::posix_spawn(&pid, PATHMGR_BIN, &actions, nullptr, argv.data(), envp.data());
+  int rc = ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(in_pipe[0]);
   ::close(out_pipe[1]);
-  if (rc != 0) throw std::runtime_error("cannot start pathmgr");
+  if (rc != 0) {
+    ::close(in_pipe[1]);
+    ::close(out_pipe[0]);
+    throw std::runtime_error("cannot start " + args[0]);
+  }
 
   ProcessResult result;
   std::size_t written = 0;
@@ -107,7 +114,7 @@ ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::strin
     written += static_cast<std::size_t>(n);
   }
   ::close(in_pipe[1]);
-  char buf[4096];
+  char buf[65536];
   for (;;) {
     ssize_t n = ::read(out_pipe[0], buf, sizeof buf);
     if (n <= 0) break;
@@ -118,4 +125,13 @@ ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::strin
   ::waitpid(pid, &status, 0);
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::string& state_path,
+                          const std::string& input, const std::vector<std::string>& extra_env) {
+  std::vector<std::string> argv{PATHMGR_BIN};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> set_env = extra_env;
+  if (!state_path.empty()) set_env.push_back("PATHMGR_SIM=" + state_path);
+  return run_program(argv, set_env, {"PATHMGR_SIM"}, input);
 }

@@ -47,6 +47,9 @@ struct ProcessResult {
   std::string out;  // standard output and error, in order
 };
 
+// Runs a program with `set_env` ("NAME=value") added and `unset_env` names removed.
+ProcessResult run_program(const std::vector<std::string>& argv, const std::vector<std::string>& set_env,
+                          const std::vector<std::string>& unset_env, const std::string& input);
 // Runs the built pathmgr with PATHMGR_SIM set to `state_path` (empty: unset).
 ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::string& state_path,
                           const std::string& input = "", const std::vector<std::string>& extra_env = {});

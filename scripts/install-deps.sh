@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what the build needs on Debian 12 (as root). With --windows it also brings
+# the MinGW-w64 cross compilers and wine64 for the Windows build and its smoke test.
+set -euo pipefail
+packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev)
+if [[ "${1:-}" == "--windows" ]]; then
+  packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite: the Windows cross builds (32-bit
+# pathmgr.exe and relinfo.dll, 64-bit install.exe, and a 64-bit pathmgr.exe for the
+# wine smoke test), the Linux tests, and the tests again under ASan and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh --windows
+root=$PWD
+jobs=$(nproc)
+
+echo "== Windows builds"
+cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DPATHMGR_BUILD_INSTALL=OFF >/dev/null
+cmake --build build-win32 -j "$jobs"
+cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DPATHMGR_BUILD_RELINFO=OFF >/dev/null
+cmake --build build-win64 -j "$jobs"
+for f in build-win32/pathmgr/pathmgr.exe build-win32/relinfo/relinfo.dll build-win64/installexe/install.exe; do
+  test -f "$f" || { echo "missing Windows deliverable $f"; exit 1; }
+done
+
+echo "== Linux build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DPATHMGR_RELINFO_DLL="$root/build-win32/relinfo/relinfo.dll" \
+  -DPATHMGR_WINE_PATHMGR="$root/build-win64/pathmgr/pathmgr.exe" >/dev/null
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs")
+
+echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE=ON -DPATHMGR_BUILD_TOOLS=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")

@@ -1,0 +1,82 @@
+// The Windows build of pathmgr under wine64, through the real COM backend (no
+// simulated host): usage per family, start-up and dispatch, the interactive child.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "shell/expected_help.h"
+#include "test_support.h"
+
+namespace {
+
+const std::string kWine = "/usr/lib/wine/wine64";
+
+std::string strip_cr(std::string text) {
+  std::string out;
+  for (char c : text)
+    if (c != '\r') out += c;
+  return out;
+}
+
+class WineSmoke : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    prefix_ = new TempDir();
+    // The first run makes the prefix (several seconds); later runs are warm.
+    run({"/?"});
+  }
+  static void TearDownTestSuite() {
+    run_program({"/usr/lib/wine/wineserver", "-k"}, env(), {}, "");
+    delete prefix_;
+  }
+  static std::vector<std::string> env() { return {"WINEPREFIX=" + prefix_->path(), "WINEDEBUG=-all"}; }
+  static ProcessResult run(const std::vector<std::string>& args, const std::string& input = "") {
+    std::vector<std::string> argv{kWine, WINE_PATHMGR};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessResult r = run_program(argv, env(), {"PATHMGR_SIM"}, input);
+    r.out = strip_cr(r.out);
+    return r;
+  }
+  static void set_windows_version(const char* version) {
+    run_program({kWine, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", version, "/f"}, env(), {}, "");
+  }
+  static TempDir* prefix_;
+};
+
+TempDir* WineSmoke::prefix_ = nullptr;
+
+const std::string kFamily6Classes = " DSM_QueryLBPolicy\n DSM_QueryLBPolicy_V2\n DSM_QueryUniqueId\n";
+const std::string kFamily5Classes = " ZYRDSM_CONFIGINFO\n ZYRDSM_PERFINFO\n" + kFamily6Classes;
+
+}  // namespace
+
+TEST_F(WineSmoke, FamilySixHost) {
+  set_windows_version("win2008");
+  auto usage = run({"/?"});
+  EXPECT_EQ(usage.exit_code, 0);
+  EXPECT_EQ(usage.out, usage_banner() + help_text_family6());
+  auto instance = run({"instance"});  // after COM start-up and the ROOT\WMI connection
+  EXPECT_EQ(instance.exit_code, 0);
+  EXPECT_EQ(instance.out, kFamily6Classes);
+  auto bogus = run({"bogus"});
+  EXPECT_EQ(bogus.exit_code, 0);
+  EXPECT_EQ(bogus.out, "syntax error near bogus\n");
+  // The prompt starts each line in a child with CreateProcessA.
+  auto prompt = run({}, "instance\nexit\n");
+  EXPECT_EQ(prompt.exit_code, 0);
+  EXPECT_EQ(prompt.out, "pathmgr> " + kFamily6Classes + "pathmgr> ");
+}
+
+TEST_F(WineSmoke, FamilyFiveHost) {
+  set_windows_version("win2003");
+  auto usage = run({"help"});
+  EXPECT_EQ(usage.out, usage_banner() + help_text_family5());
+  auto instance = run({"instance"});
+  EXPECT_EQ(instance.exit_code, 0);
+  EXPECT_EQ(instance.out, kFamily5Classes);
+  auto prompt = run({}, "instance\nquit\n");
+  EXPECT_EQ(prompt.out, "pathmgr> " + kFamily5Classes + "pathmgr> ");
+  set_windows_version("win2008");
+}
