@@ -1,7 +1,6 @@
 // The in-memory picture of the multipath configuration: one record per path, per
 // MPIO path descriptor, per MPIO disk and per device, as the driver stack reports them.
 #pragma once
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -81,13 +80,15 @@ struct LegacyPathSlot {
 inline constexpr std::size_t kLegacyPathSlots = 128;
 
 // The raw family-5 policy of one device, as the configuration commands resend it.
+// Slots holds at least 128 zeroed slots and grows for a device with more paths, so
+// no path of a policy is ever dropped from what is written back.
 struct LegacyPolicyRecord {
   std::wstring InstanceName;
   std::uint32_t Version = 1;
   std::uint32_t LoadBalancePolicy = 0;
   std::uint32_t DSMPathCount = 0;
   std::uint32_t Zero = 0;
-  std::array<LegacyPathSlot, kLegacyPathSlots> Slots{};
+  std::vector<LegacyPathSlot> Slots = std::vector<LegacyPathSlot>(kLegacyPathSlots);
   std::wstring InstanceNameValue;  // the InstanceName value as read from WMI
 };
 

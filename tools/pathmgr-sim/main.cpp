@@ -1,0 +1,69 @@
+// pathmgr-sim: writes a simulated host file for pathmgr (see README).
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "simstack/file_lock.h"
+#include "simstack/host_generator.h"
+#include "simstack/state_file.h"
+
+namespace {
+
+const char* kUsage =
+    "Usage: pathmgr-sim [options] [--output FILE]\n"
+    "Writes a consistent simulated host (JSON) to FILE, or to standard output.\n"
+    "  --family 5|6            OS family of the host (default 6)\n"
+    "  --devices N             multipath devices (default 8)\n"
+    "  --paths M               paths per device (default 4)\n"
+    "  --hba-ports K           HBA ports (default 2)\n"
+    "  --controller-ports C    controller ports per array (default 4)\n"
+    "  --arrays A              storage arrays (default 2)\n"
+    "  --pathless N            family 5: driver disks without paths (default 0)\n"
+    "  --seed S                seed of the counters, policies and states (default 1)\n";
+
+unsigned number(const std::string& option, const char* text) {
+  char* end = nullptr;
+  unsigned long v = std::strtoul(text, &end, 10);
+  if (end == text || *end != '\0' || v > 1000000) throw std::invalid_argument("bad number for " + option + ": " + text);
+  return static_cast<unsigned>(v);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  simstack::HostSpec spec;
+  std::string output;
+  try {
+    for (int i = 1; i < argc; ++i) {
+      std::string opt = argv[i];
+      if (opt == "--help" || opt == "-h") {
+        std::cout << kUsage;
+        return 0;
+      }
+      if (i + 1 >= argc) throw std::invalid_argument("missing value for " + opt);
+      const char* value = argv[++i];
+      if (opt == "--family") spec.family = number(opt, value);
+      else if (opt == "--devices") spec.devices = number(opt, value);
+      else if (opt == "--paths") spec.paths_per_device = number(opt, value);
+      else if (opt == "--hba-ports") spec.hba_ports = number(opt, value);
+      else if (opt == "--controller-ports") spec.controller_ports = number(opt, value);
+      else if (opt == "--arrays") spec.arrays = number(opt, value);
+      else if (opt == "--pathless") spec.pathless_disks = number(opt, value);
+      else if (opt == "--seed") spec.seed = number(opt, value);
+      else if (opt == "--output" || opt == "-o") output = value;
+      else throw std::invalid_argument("unknown option " + opt);
+    }
+    std::string text = simstack::generate_host(spec).dump(1) + "\n";
+    if (output.empty()) {
+      std::cout << text;
+    } else {
+      simstack::create_parent_folders(output);
+      simstack::replace_file_durably(output, text);
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "pathmgr-sim: " << e.what() << "\n" << kUsage;
+    return 2;
+  }
+}
