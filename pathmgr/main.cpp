@@ -1,5 +1,7 @@
 // Entry of pathmgr: usage for a help word; otherwise the WMI connection, the OS
 // version, then one command from the command line or the interactive prompt.
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "platform/platform.h"
@@ -9,6 +11,19 @@
 #include "simstack/sim_host.h"
 #include "simstack/state_file.h"
 #include "wmi/wmi_access.h"
+
+namespace {
+
+// The process ends here once its command has run: output is flushed and the
+// connection and the host snapshot are left to the system, as a WMI connection is
+// never released explicitly; tearing down a large host's picture would only cost time.
+[[noreturn]] void end_process(int rc) {
+  std::cout.flush();
+  std::fflush(stdout);
+  std::_Exit(rc);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(true);
@@ -42,12 +57,13 @@ int main(int argc, char** argv) {
   Session session{std::cout, version.major, platform.wmi.get(), services.get()};
   CommandHandlers handlers = make_command_handlers(session);
   const std::string module_path = own_module_path();
+  int rc = 1;
   try {
-    return command_loop(session, handlers, args, std::cin, [&](const std::string& command_line) {
+    rc = command_loop(session, handlers, args, std::cin, [&](const std::string& command_line) {
       return run_child_process(module_path, command_line);
     });
   } catch (const simstack::StateError& e) {
     std::cout << "Simulated host: " << e.what() << std::endl;
-    return 1;
   }
+  end_process(rc);
 }

@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target pathmgr
-if (($# == 0)); then set -- help; fi
+if (($# == 0)); then set -- devinfo; fi
 exec build/pathmgr/pathmgr "$@"

@@ -104,7 +104,7 @@ std::vector<DevicePlan> plan_devices(const HostSpec& spec, Random& rng) {
       dev.path_serial = digits + "-" + hex(last, 2);
       dev.serial = family5_disk_serial(digits, last);
     } else {
-      dev.serial = "60050768" + hex(dev.array, 2) + "8A" + hex(lun_index, 6) + "00000000" + hex(d, 8);
+      dev.serial = "60050768" + hex(dev.array, 2) + "80" + hex(lun_index, 6) + "0000" + hex(d, 10);  // 32 digits
     }
     dev.instance = "MPIO\\Disk&Ven_ZYR&Prod_" + product + "&Rev_0100\\1&7f6ac24&0&" + digits + "_" + std::to_string(d);
     dev.policy = kPolicyCycle[(d + rng.below(3)) % 8];

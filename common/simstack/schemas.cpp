@@ -23,6 +23,20 @@ const MethodSchema* ClassSchema::find_method(const std::string& method) const {
   return nullptr;
 }
 
+namespace {
+
+// The VARIANT type WMI serves a CIM type as: 64-bit numbers and dates as text.
+std::uint16_t vt_of_cim(const std::string& base) {
+  if (base == "boolean") return 11;                                          // VT_BOOL
+  if (base == "uint8") return 17;                                            // VT_UI1
+  if (base == "sint8" || base == "sint16" || base == "char16") return 2;     // VT_I2
+  if (base == "uint16" || base == "uint32" || base == "sint32") return 3;    // VT_I4
+  if (base == "object") return 13;                                           // VT_UNKNOWN
+  return 8;                                                                  // VT_BSTR
+}
+
+}  // namespace
+
 PropertySchema parse_property(const std::string& name, const Json& spec) {
   PropertySchema p;
   p.name = name;
@@ -45,6 +59,7 @@ PropertySchema parse_property(const std::string& name, const Json& spec) {
   } else {
     p.base_type = type;
   }
+  p.vt = vt_of_cim(p.base_type);
   return p;
 }
 
@@ -96,6 +111,16 @@ SchemaRegistry::SchemaRegistry(const Json& document) {
   if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr && wmi->is_object()) add_all(*wmi, true);
   static const Json builtin = Json::parse(builtin_schema_text());
   add_all(builtin, false);
+  // Embedded classes resolved once, not at every read of an object property.
+  for (auto& [ns, classes] : by_namespace_)
+    for (auto& [name, schema] : classes) {
+      for (auto& p : schema->properties)
+        if (p.base_type == "object" && !p.object_class.empty()) p.object_schema = find_any(p.object_class);
+      for (auto& m : schema->methods)
+        for (auto* list : {&m.in, &m.out})
+          for (auto& p : *list)
+            if (p.base_type == "object" && !p.object_class.empty()) p.object_schema = find_any(p.object_class);
+    }
 }
 
 const ClassSchema* SchemaRegistry::find(const std::string& ns, const std::string& class_name) const {

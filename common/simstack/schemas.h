@@ -7,6 +7,7 @@
 // type: boolean, uint32 and uint8 arrays. A state file's "classes" member adds or
 // overrides schemas in the same shape.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,12 +18,16 @@
 
 namespace simstack {
 
+struct ClassSchema;
+
 struct PropertySchema {
   std::string name;
   std::string base_type;     // "string", "uint32", "object", ...
   std::string object_class;  // for "object"
   bool is_array = false;
   bool key = false;
+  std::uint16_t vt = 8;      // VARIANT type of one value as WMI serves it (8: VT_BSTR)
+  const ClassSchema* object_schema = nullptr;  // resolved embedded class, if known
 };
 
 struct MethodSchema {

@@ -11,7 +11,9 @@
 
 namespace simstack {
 
-using Json = nlohmann::ordered_json;
+// std::map-based objects: parsing a large host stays linear (an ordered object would
+// copy its members each time it grows). Members are written back in name order.
+using Json = nlohmann::json;
 
 inline constexpr const char* kFormat = "pathmgr-sim/1";
 

@@ -1,6 +1,10 @@
 #include "shell/command_handlers.h"
 
 #include "inventory/inventory.h"
+#include "inventory/joins.h"
+#include "reports/devinfo.h"
+#include "reports/iostatus.h"
+#include "reports/pathinfo.h"
 #include "shell/session.h"
 
 namespace {
@@ -16,12 +20,12 @@ int not_available(Session& s, const char* command) {
 
 CommandHandlers make_command_handlers(Session& s) {
   CommandHandlers h;
-  h.devinfo_list = [&s] { return not_available(s, "devinfo"); };
-  h.load_inventory = [&s](Inventory&) { return not_available(s, "devinfo"); };
+  h.devinfo_list = [&s] { return devinfo_list(s); };
+  h.load_inventory = [&s](Inventory& inventory) { return load_inventory(s, inventory); };
   h.set_all_devices_policy = [&s](Inventory&, const std::string&) { return not_available(s, "devinfo"); };
   h.set_device_policy = [&s](Inventory&, const std::string&, const std::string&) { return not_available(s, "devinfo"); };
-  h.pathinfo_list = [&s](const std::string&, const std::string&) { return not_available(s, "pathinfo"); };
-  h.pathinfo_detail = [&s](std::uint64_t) { return not_available(s, "pathinfo"); };
+  h.pathinfo_list = [&s](const std::string& kind, const std::string& value) { return pathinfo_list(s, kind, value); };
+  h.pathinfo_detail = [&s](std::uint64_t id) { return pathinfo_detail(s, id); };
   h.set_hba_path_status = [&s](const std::string&, const std::string&) { return not_available(s, "pathinfo"); };
   h.set_path_state = [&s](const std::string&, std::uint64_t, const std::string&) { return not_available(s, "pathinfo"); };
   h.show_policies = [&s] { return not_available(s, "policies"); };
@@ -33,7 +37,7 @@ CommandHandlers make_command_handlers(Session& s) {
   h.set_path_weight_v2 = [&s](const std::string&, std::uint64_t, std::int32_t) { return not_available(s, "weight"); };
   h.dump_instances = [&s](const std::string&) { return not_available(s, "instance"); };
   h.listen_for_events = [&s] { return not_available(s, "listen"); };
-  h.show_io_status = [&s](const Words&) { return not_available(s, "iostatus"); };
+  h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
   h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
   h.set_parameters = [&s](const Words&) { return not_available(s, "set"); };
   h.mpiolist = [&s](const Words&) { return not_available(s, "mpiolist"); };

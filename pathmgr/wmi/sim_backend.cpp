@@ -1,5 +1,6 @@
 #include "wmi/sim_backend.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <utility>
@@ -22,15 +23,6 @@ struct SimContext {
   simstack::SimHost& host;
   SchemaRegistry schemas;
 };
-
-std::uint16_t vt_of_cim(const std::string& base) {
-  if (base == "boolean") return VT_BOOL;
-  if (base == "uint8") return VT_UI1;
-  if (base == "sint8" || base == "sint16" || base == "char16") return VT_I2;
-  if (base == "uint16" || base == "uint32" || base == "sint32") return VT_I4;
-  if (base == "object") return VT_UNKNOWN;
-  return VT_BSTR;  // string, uint64, sint64, datetime, reals: text on the wire
-}
 
 std::int64_t json_integer(const Json& v) {
   if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
@@ -56,19 +48,21 @@ std::wstring json_text(const Json& v) {
   return widen_utf8(v.dump());
 }
 
-ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
-                                     const Json* node, const std::string& class_hint);
+// A stored object; `schema` is the class the property declares (resolved once per
+// property, not per element), unless the object names its own "__CLASS".
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
+                    const ClassSchema* schema, std::string_view class_hint);
 
 Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                       const std::string& base, const std::string& object_class) {
+                       const PropertySchema& p) {
   if (v.is_null()) return Value::null();
   Value out;
-  out.vt = vt_of_cim(base);
+  out.vt = p.vt;
   switch (out.vt) {
     case VT_BSTR: out.text = json_text(v); break;
     case VT_BOOL: out.integer = json_integer(v) != 0 ? -1 : 0; break;
     case VT_UNKNOWN:
-      if (v.is_object()) out.object = make_view(ctx, doc, &v, object_class);
+      if (v.is_object()) out.object = make_view(ctx, doc, &v, p.object_schema, p.object_class);
       break;
     default: out.integer = json_integer(v); break;
   }
@@ -77,9 +71,9 @@ Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared
 
 Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
                       const PropertySchema& p) {
-  if (!p.is_array) return scalar_from_json(ctx, doc, v, p.base_type, p.object_class);
+  if (!p.is_array) return scalar_from_json(ctx, doc, v, p);
   if (v.is_null()) return Value::null();
-  std::uint16_t evt = vt_of_cim(p.base_type);
+  std::uint16_t evt = p.vt;
   std::vector<Value> elements;
   if (v.is_array()) {
     elements.reserve(v.size());
@@ -89,7 +83,7 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
         missing.vt = evt;
         elements.push_back(std::move(missing));
       } else {
-        elements.push_back(scalar_from_json(ctx, doc, e, p.base_type, p.object_class));
+        elements.push_back(scalar_from_json(ctx, doc, e, p));
       }
     }
   }
@@ -110,7 +104,7 @@ std::string inferred_base(const Json& v) {
 
 Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
                          const Json& v) {
-  PropertySchema p;
+  PropertySchema p = simstack::parse_property("", "string");
   if (v.is_array()) {
     p.is_array = true;
     p.base_type = "sint32";
@@ -122,6 +116,7 @@ Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shar
   } else {
     p.base_type = inferred_base(v);
   }
+  p.vt = simstack::parse_property("", p.base_type == "object" ? "object:" : p.base_type).vt;
   return typed_from_json(ctx, doc, v, p);
 }
 
@@ -129,20 +124,31 @@ bool is_system_member(const std::string& name) { return name.rfind("__", 0) == 0
 
 class SimObject : public Object {
  public:
+  // `class_name` views text that outlives the object: a schema's name, a member of
+  // the document it keeps, or a literal.
   SimObject(std::shared_ptr<SimContext> ctx, std::shared_ptr<const Json> doc, const Json* node,
-            const ClassSchema* schema, std::string class_name, bool is_class)
-      : ctx_(std::move(ctx)), doc_(std::move(doc)), node_(node), schema_(schema),
-        class_name_(std::move(class_name)), is_class_(is_class) {}
+            const ClassSchema* schema, std::string_view class_name, bool is_class)
+      : ctx_(std::move(ctx)), doc_(std::move(doc)), node_(node), schema_(schema), class_name_(class_name),
+        is_class_(is_class) {}
+
+  // For a class known by instances only: the object keeps its own copy of the name.
+  void own_class_name(std::string name) {
+    owned_name_ = std::make_shared<const std::string>(std::move(name));
+    class_name_ = *owned_name_;
+  }
 
   void own_schema(std::shared_ptr<ClassSchema> schema) {
     owned_schema_ = std::move(schema);
     schema_ = owned_schema_.get();
   }
 
-  std::wstring class_name() const override { return widen_utf8(class_name_); }
+  std::wstring class_name() const override { return widen_utf8(std::string(class_name_)); }
 
   HResult get(const std::wstring& wname, Value& out) const override {
-    auto name = narrow_utf8(wname);
+    // Property names are ASCII; one reused buffer spares an allocation per read.
+    thread_local std::string name;
+    if (std::all_of(wname.begin(), wname.end(), [](wchar_t c) { return c < 0x80; })) name.assign(wname.begin(), wname.end());
+    else name = narrow_utf8(wname);
     for (const auto& [n, v] : puts_)
       if (simstack::equal_nocase(n, name)) {
         out = v;
@@ -204,6 +210,7 @@ class SimObject : public Object {
     if (!is_class_) return kWBEM_E_FAILED;
     auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema_, class_name_, false);
     obj->owned_schema_ = owned_schema_;
+    obj->owned_name_ = owned_name_;
     out = obj;
     return kS_OK;
   }
@@ -241,16 +248,19 @@ class SimObject : public Object {
   const Json* node_;
   const ClassSchema* schema_;
   std::shared_ptr<ClassSchema> owned_schema_;
-  std::string class_name_;
+  std::shared_ptr<const std::string> owned_name_;
+  std::string_view class_name_;
   bool is_class_;
   std::vector<std::pair<std::string, Value>> puts_;
 };
 
-ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
-                    const Json* node, const std::string& class_hint) {
-  std::string cls = class_hint;
-  if (auto it = node->find("__CLASS"); it != node->end() && it->is_string()) cls = it->get<std::string>();
-  const ClassSchema* schema = cls.empty() ? nullptr : ctx->schemas.find_any(cls);
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
+                    const ClassSchema* schema, std::string_view class_hint) {
+  std::string_view cls = class_hint;
+  if (auto it = node->find("__CLASS"); it != node->end() && it->is_string()) {
+    cls = it->get_ref<const std::string&>();
+    schema = ctx->schemas.find_any(std::string(cls));
+  }
   if (schema != nullptr) cls = schema->name;
   return std::make_shared<SimObject>(ctx, doc, node, schema, cls, false);
 }
@@ -335,7 +345,10 @@ class SimServices : public Services {
     auto cls = narrow_utf8(wclass);
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
     if (schema == nullptr && instance_list(*ctx_->host.document(), ns_, cls) == nullptr) return kWBEM_E_NOT_FOUND;
-    out = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema, schema ? schema->name : cls, true);
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema, std::string_view(), true);
+    if (schema != nullptr) obj->own_class_name(schema->name);  // outlives any state update
+    else obj->own_class_name(cls);
+    out = obj;
     return kS_OK;
   }
 

@@ -126,7 +126,8 @@ TEST_F(SimProvider, ClassesWithoutSchemaAreInferred) {
     EXPECT_EQ(list.vt, VT_ARRAY | VT_UNKNOWN);
     EXPECT_EQ(list.elements[0].object, nullptr);
     EXPECT_EQ(list.elements[1].object->class_name(), L"Custom_Inner");
-    EXPECT_EQ(o.property_names(), (std::vector<std::wstring>{L"Name", L"Count", L"Big", L"On", L"Inner", L"List", L"Nothing"}));
+    // Members of a class without schema come in name order.
+    EXPECT_EQ(o.property_names(), (std::vector<std::wstring>{L"Big", L"Count", L"Inner", L"List", L"Name", L"Nothing", L"On"}));
     return true;
   }), kS_OK);
   EXPECT_EQ(seen, 1);

@@ -1,0 +1,37 @@
+#include "reports/devinfo.h"
+
+#include <iomanip>
+
+#include "inventory/joins.h"
+#include "reports/report_inventory.h"
+
+int devinfo_list(Session& s) {
+  Inventory inv;
+  if (int rc = read_report_inventory(s, inv); rc != 0) return rc;
+  if (inv.devices.empty()) return 0;
+  add_pathless_devices(s, inv.devices, inv.paths);
+  const bool f5 = s.family5();
+  std::ostream& out = s.out;
+  out << "\n";
+  if (f5) {
+    out << " Device# SerialNumber Policy            nPaths  FailBack\n";
+    out << " " << std::string(58, '-') << "\n";
+  } else {
+    out << " Device# SerialNumber                     Policy            nPaths\n";
+    out << " " << std::string(69, '-') << "\n";
+  }
+  PathLookup lookup(f5, inv.descriptors, inv.paths);
+  out << std::left;
+  for (std::size_t i = 0; i < inv.devices.size(); ++i) {
+    const DeviceRecord& d = inv.devices[i];
+    std::size_t paths = d.Paths.empty() ? static_cast<std::size_t>(d.NumberPaths) : d.Paths.size();
+    out << " " << std::setw(8) << i << std::setw(f5 ? 13 : 33) << device_serial(lookup, d, d.SerialNumber)
+        << std::setw(18) << d.PolicyName << std::setw(8);
+    if (d.Paths.empty()) out << d.NumberPaths;
+    else out << paths;
+    if (f5) out << (d.PolicyName == "FailOver" ? d.FailbackName : std::string("N/A"));
+    out << "\n";
+  }
+  out << "\n" << std::right << std::flush;
+  return 0;
+}

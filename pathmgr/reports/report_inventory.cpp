@@ -1,0 +1,28 @@
+#include "reports/report_inventory.h"
+
+#include <cstdio>
+
+#include "inventory/joins.h"
+#include "inventory/path_readers.h"
+#include "inventory/policy_readers.h"
+
+int read_report_inventory(Session& s, Inventory& inv) {
+  int rc = s.family5() ? read_policies_v1(s, inv.devices, 0, nullptr, nullptr) : read_devices_v2(s, inv.devices);
+  if (rc != 0) return rc;
+  if ((rc = read_path_perf(s, inv.paths)) != 0) return rc;
+  if ((rc = read_descriptors(s, inv.descriptors)) != 0) return rc;
+  if (!inv.devices.empty()) join_paths(s.family5(), inv);
+  return 0;
+}
+
+std::string device_serial(const PathLookup& lookup, const DeviceRecord& device, const std::string& none) {
+  if (device.Paths.empty()) return none;
+  const PathRecord* first = find_path_record(lookup, device.InstanceName, device.Paths.front().DsmPathId);
+  return first != nullptr ? first->SerialNumber : "N/A";
+}
+
+std::string path_id_text(std::uint64_t id, bool upper_case) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, upper_case ? "%08llX" : "%08llx", static_cast<unsigned long long>(id));
+  return buf;
+}

@@ -1,0 +1,17 @@
+// The common start of the reports: devices, path records and descriptors, joined.
+#pragma once
+#include "inventory/records.h"
+#include "shell/session.h"
+
+// Reads the device list (family 6 with disk serial numbers, family 5 without a
+// search), the path records and the descriptors, then joins them (family 6). A
+// reader's non-zero result is returned before anything is joined.
+int read_report_inventory(Session& session, Inventory& inventory);
+
+// The serial number a report shows for a device: that of its first path's record
+// ("N/A" without one); `none` for a device without path entries.
+class PathLookup;
+std::string device_serial(const PathLookup& lookup, const DeviceRecord& device, const std::string& none);
+
+// A path identifier in hexadecimal, zero-filled to at least eight digits.
+std::string path_id_text(std::uint64_t id, bool upper_case);
