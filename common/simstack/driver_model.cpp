@@ -1,9 +1,208 @@
 #include "simstack/driver_model.h"
 
+#include <map>
+#include <optional>
+#include <set>
+
+#include "simstack/sim_host.h"
+
 namespace simstack {
 
-// Methods whose effect on the host is not modelled are accepted as a driver would
-// accept a well-formed request.
-HResult apply_driver_method(Json& /*doc*/, const MethodCall& /*call*/) { return kS_OK; }
+namespace {
+
+Json* instances_of(Json& doc, const std::string& ns, const std::string& cls) {
+  Json* wmi = find_member_nocase(doc, "wmi");
+  Json* space = wmi != nullptr ? find_member_nocase(*wmi, ns) : nullptr;
+  Json* instances = space != nullptr ? find_member_nocase(*space, "instances") : nullptr;
+  Json* list = instances != nullptr ? find_member_nocase(*instances, cls) : nullptr;
+  return list != nullptr && list->is_array() ? list : nullptr;
+}
+
+Json* instance_named(Json* list, const std::string& name) {
+  if (list == nullptr) return nullptr;
+  for (auto& inst : *list) {
+    const Json* n = inst.is_object() ? find_member_nocase(inst, "InstanceName") : nullptr;
+    if (n != nullptr && n->is_string() && n->get_ref<const std::string&>() == name) return &inst;
+  }
+  return nullptr;
+}
+
+// A 64-bit value as stored (decimal text) or sent (decimal text or a number).
+std::optional<std::uint64_t> u64_of(const Json* v) {
+  if (v == nullptr) return std::nullopt;
+  if (v->is_number_unsigned()) return v->get<std::uint64_t>();
+  if (v->is_number_integer()) return static_cast<std::uint64_t>(v->get<std::int64_t>());
+  if (!v->is_string() || v->get_ref<const std::string&>().empty()) return std::nullopt;
+  std::uint64_t out = 0;
+  for (char c : v->get_ref<const std::string&>()) {
+    if (c < '0' || c > '9') return std::nullopt;
+    out = out * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return out;
+}
+
+std::optional<std::int64_t> int_of(const Json& object, const char* key) {
+  auto it = object.find(key);
+  if (it == object.end() || !it->is_number_integer()) return std::nullopt;
+  return it->get<std::int64_t>();
+}
+
+const Json* sent_object(const MethodCall& call, const char* name) {
+  if (call.in == nullptr) return nullptr;
+  auto it = call.in->find(name);
+  return it != call.in->end() && it->is_object() ? &*it : nullptr;
+}
+
+bool is_alua_state(std::int64_t s) { return s == 0 || s == 1 || s == 2 || s == 3 || s == 16; }
+
+// Checks a policy record against the device's stored policy: the count matches the
+// array and the device's paths, every path id is one of the device's, once.
+// Returns the stored index of each sent path, or nothing when the record is refused.
+std::optional<std::vector<std::size_t>> match_paths(const Json& sent, const Json& stored_paths) {
+  auto count = int_of(sent, "DSMPathCount");
+  auto it = sent.find("DSM_Paths");
+  if (!count || it == sent.end() || !it->is_array() || !stored_paths.is_array()) return std::nullopt;
+  if (static_cast<std::size_t>(*count) != it->size() || it->size() != stored_paths.size()) return std::nullopt;
+  std::map<std::uint64_t, std::size_t> stored_index;
+  for (std::size_t i = 0; i < stored_paths.size(); ++i)
+    if (auto id = u64_of(stored_paths[i].is_object() ? find_member_nocase(stored_paths[i], "DsmPathId") : nullptr))
+      stored_index.emplace(*id, i);
+  std::vector<std::size_t> order;
+  std::set<std::size_t> seen;
+  for (const auto& path : *it) {
+    if (!path.is_object()) return std::nullopt;
+    auto id = u64_of(find_member_nocase(path, "DsmPathId"));
+    auto found = id ? stored_index.find(*id) : stored_index.end();
+    if (found == stored_index.end() || !seen.insert(found->second).second) return std::nullopt;
+    order.push_back(found->second);
+  }
+  return order;
+}
+
+// DsmSetLoadBalancePolicyALUA: the device's version-2 policy takes the new policy and
+// the host-settable path fields; ALUA data reported by the array stays as it is.
+HResult set_policy_alua(Json& doc, const MethodCall& call) {
+  const Json* sent = sent_object(call, "LoadBalancePolicy");
+  Json* device = instance_named(instances_of(doc, call.ns, "DSM_QueryLBPolicy_V2"), call.instance_name);
+  if (device == nullptr) return kWBEM_E_NOT_FOUND;
+  if (sent == nullptr) return kWBEM_E_INVALID_PARAMETER;
+  Json& stored = (*device)["LoadBalancePolicy"];
+  auto policy = int_of(*sent, "LoadBalancePolicy");
+  if (!policy || *policy < 1 || *policy > 7) return kWBEM_E_INVALID_PARAMETER;
+  auto order = match_paths(*sent, stored["DSM_Paths"]);
+  if (!order) return kWBEM_E_INVALID_PARAMETER;
+  const Json& paths = (*sent)["DSM_Paths"];
+  for (const auto& p : paths)
+    if (auto s = int_of(p, "TargetPortGroup_State"); !s || !is_alua_state(*s)) return kWBEM_E_INVALID_PARAMETER;
+  stored["LoadBalancePolicy"] = *policy;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    Json& target = stored["DSM_Paths"][(*order)[i]];
+    for (const char* field : {"PathWeight", "PrimaryPath", "OptimizedPath", "PreferredPath"})
+      if (auto v = int_of(paths[i], field)) target[field] = *v;
+  }
+  // The version-1 view of the same device follows.
+  if (Json* v1 = instance_named(instances_of(doc, call.ns, "DSM_QueryLBPolicy"), call.instance_name)) {
+    Json& lb = (*v1)["LoadBalancePolicy"];
+    lb["LoadBalancePolicy"] = *policy;
+    if (auto v1_order = match_paths(*sent, lb["DSM_Paths"]))
+      for (std::size_t i = 0; i < paths.size(); ++i)
+        for (const char* field : {"PathWeight", "PrimaryPath"})
+          if (auto v = int_of(paths[i], field)) lb["DSM_Paths"][(*v1_order)[i]][field] = *v;
+  }
+  return kS_OK;
+}
+
+// ZyrDsmSetLoadBalancePolicy: the driver's family-5 policy, fail-back and path flags.
+HResult set_policy_family5(Json& doc, const MethodCall& call) {
+  const Json* sent = sent_object(call, "LoadBalancePolicy");
+  Json* device = instance_named(instances_of(doc, call.ns, "ZYRDSM_QueryLBPolicy"), call.instance_name);
+  if (device == nullptr) return kWBEM_E_NOT_FOUND;
+  if (sent == nullptr) return kWBEM_E_INVALID_PARAMETER;
+  Json& stored = (*device)["LoadBalancePolicy"];
+  auto policy = int_of(*sent, "LoadBalancePolicy");
+  auto failback = int_of(*sent, "FailBack");
+  if (!policy || *policy < 1 || *policy > 7 || !failback || (*failback != 1 && *failback != 2))
+    return kWBEM_E_INVALID_PARAMETER;
+  auto order = match_paths(*sent, stored["DSM_Paths"]);
+  if (!order) return kWBEM_E_INVALID_PARAMETER;
+  stored["LoadBalancePolicy"] = *policy;
+  stored["FailBack"] = *failback;
+  const Json& paths = (*sent)["DSM_Paths"];
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    for (const char* field : {"PathWeight", "PrimaryPath"})
+      if (auto v = int_of(paths[i], field)) stored["DSM_Paths"][(*order)[i]][field] = *v;
+  return kS_OK;
+}
+
+// ZyrDsmSetPathStatus: the status byte of each named path's identifier.
+HResult set_path_status(Json& doc, const MethodCall& call) {
+  const Json* sent = sent_object(call, "setPathStatus");
+  if (sent == nullptr) return kWBEM_E_INVALID_PARAMETER;
+  auto count = int_of(*sent, "DSMPathStatusCount");
+  auto list = sent->find("DSM_PathStatus");
+  if (!count || list == sent->end() || !list->is_array() || static_cast<std::size_t>(*count) != list->size())
+    return kWBEM_E_INVALID_PARAMETER;
+  // Path id -> SCSI addresses of its descriptors.
+  std::map<std::uint64_t, std::vector<std::vector<std::int64_t>>> addresses;
+  if (Json* descriptors = instances_of(doc, call.ns, "MPIO_GET_DESCRIPTOR"))
+    for (const auto& inst : *descriptors)
+      if (inst.contains("PdoInformation") && inst["PdoInformation"].is_array())
+        for (const auto& pdo : inst["PdoInformation"]) {
+          if (!pdo.is_object() || !pdo.contains("ScsiAddress")) continue;
+          auto id = u64_of(find_member_nocase(pdo, "PathIdentifier"));
+          const Json& a = pdo["ScsiAddress"];
+          if (id && a.is_object())
+            addresses[*id].push_back({a.value("PortNumber", 0LL), a.value("ScsiPathId", 0LL), a.value("TargetId", 0LL),
+                                      a.value("Lun", 0LL)});
+        }
+  std::vector<std::pair<std::vector<std::vector<std::int64_t>>, std::int64_t>> changes;
+  for (const auto& entry : *list) {
+    if (!entry.is_object()) return kWBEM_E_INVALID_PARAMETER;
+    auto id = u64_of(find_member_nocase(entry, "PathId"));
+    auto status = int_of(entry, "PathStatus");
+    if (!id || !status || (*status != 1 && *status != 5 && *status != 7) || !addresses.count(*id))
+      return kWBEM_E_INVALID_PARAMETER;
+    changes.emplace_back(addresses[*id], *status);
+  }
+  Json* perf = instances_of(doc, call.ns, "ZYRDSM_PERFINFO");
+  if (perf == nullptr) return kS_OK;
+  for (auto& inst : *perf) {
+    if (!inst.contains("PerfInfo") || !inst["PerfInfo"].is_array()) continue;
+    for (auto& element : inst["PerfInfo"]) {
+      if (!element.is_object() || !element.contains("Identifier")) continue;
+      Json& ident = element["Identifier"];
+      if (!ident.is_array() || ident.size() < 26) continue;
+      for (const auto& [addrs, status] : changes)
+        for (const auto& a : addrs)
+          if (ident[0] == a[0] && ident[1] == a[1] && ident[2] == a[2] && ident[3] == a[3]) ident[25] = status;
+    }
+  }
+  return kS_OK;
+}
+
+// The clear methods zero the counters of the performance instance of their device.
+HResult clear_counters(Json& doc, const MethodCall& call, const char* perf_class) {
+  Json* perf = instance_named(instances_of(doc, call.ns, perf_class), call.instance_name);
+  if (perf == nullptr || !perf->contains("PerfInfo") || !(*perf)["PerfInfo"].is_array()) return kS_OK;
+  for (auto& element : (*perf)["PerfInfo"]) {
+    if (!element.is_object()) continue;
+    element["NumberReads"] = 0;
+    element["NumberWrites"] = 0;
+    element["BytesRead"] = "0";
+    element["BytesWritten"] = "0";
+  }
+  return kS_OK;
+}
+
+}  // namespace
+
+HResult apply_driver_method(Json& doc, const MethodCall& call) {
+  if (equal_nocase(call.method, "DsmSetLoadBalancePolicyALUA")) return set_policy_alua(doc, call);
+  if (equal_nocase(call.method, "ZyrDsmSetLoadBalancePolicy")) return set_policy_family5(doc, call);
+  if (equal_nocase(call.method, "ZyrDsmSetPathStatus")) return set_path_status(doc, call);
+  if (equal_nocase(call.method, "ZyrDsmClearCounters")) return clear_counters(doc, call, "ZYRDSM_PERFINFO");
+  if (equal_nocase(call.method, "MSDsmClearCounters")) return clear_counters(doc, call, "MSDSM_DEVICE_PERF");
+  return kS_OK;  // methods whose effect is not modelled (timers) are accepted as given
+}
 
 }  // namespace simstack

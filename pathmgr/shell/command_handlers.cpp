@@ -1,5 +1,9 @@
 #include "shell/command_handlers.h"
 
+#include "config/counters.h"
+#include "config/device_policy.h"
+#include "config/path_selection.h"
+#include "config/path_state.h"
 #include "inventory/inventory.h"
 #include "inventory/joins.h"
 #include "reports/devinfo.h"
@@ -22,19 +26,27 @@ CommandHandlers make_command_handlers(Session& s) {
   CommandHandlers h;
   h.devinfo_list = [&s] { return devinfo_list(s); };
   h.load_inventory = [&s](Inventory& inventory) { return load_inventory(s, inventory); };
-  h.set_all_devices_policy = [&s](Inventory&, const std::string&) { return not_available(s, "devinfo"); };
-  h.set_device_policy = [&s](Inventory&, const std::string&, const std::string&) { return not_available(s, "devinfo"); };
+  h.set_all_devices_policy = [&s](Inventory& inv, const std::string& word) { return set_all_devices_policy(s, inv, word); };
+  h.set_device_policy = [&s](Inventory& inv, const std::string& serial, const std::string& word) {
+    return set_device_policy(s, inv, serial, word);
+  };
   h.pathinfo_list = [&s](const std::string& kind, const std::string& value) { return pathinfo_list(s, kind, value); };
   h.pathinfo_detail = [&s](std::uint64_t id) { return pathinfo_detail(s, id); };
-  h.set_hba_path_status = [&s](const std::string&, const std::string&) { return not_available(s, "pathinfo"); };
-  h.set_path_state = [&s](const std::string&, std::uint64_t, const std::string&) { return not_available(s, "pathinfo"); };
+  h.set_hba_path_status = [&s](const std::string& hba, const std::string& word) { return set_hba_path_status(s, hba, word); };
+  h.set_path_state = [&s](const std::string& serial, std::uint64_t id, const std::string& word) {
+    return set_path_state(s, serial, id, word);
+  };
   h.show_policies = [&s] { return not_available(s, "policies"); };
-  h.clear_all_counters = [&s] { return not_available(s, "clear"); };
-  h.clear_counters = [&s](const std::string*, bool) { return not_available(s, "clear"); };
-  h.set_path_primary = [&s](std::uint64_t, int flag) { return not_available(s, flag ? "primary" : "secondary"); };
-  h.set_path_preferred = [&s](const std::string&, std::uint64_t, const std::string&) { return not_available(s, "preferred"); };
-  h.set_path_weight = [&s](std::uint64_t, std::int32_t) { return not_available(s, "weight"); };
-  h.set_path_weight_v2 = [&s](const std::string&, std::uint64_t, std::int32_t) { return not_available(s, "weight"); };
+  h.clear_all_counters = [&s] { return clear_all_counters(s); };
+  h.clear_counters = [&s](const std::string* serial, bool all) { return clear_counters(s, serial, all); };
+  h.set_path_primary = [&s](std::uint64_t id, int flag) { return set_path_primary(s, id, flag); };
+  h.set_path_preferred = [&s](const std::string& serial, std::uint64_t id, const std::string& word) {
+    return set_path_preferred(s, serial, id, word);
+  };
+  h.set_path_weight = [&s](std::uint64_t id, std::int32_t weight) { return set_path_weight(s, id, weight); };
+  h.set_path_weight_v2 = [&s](const std::string& serial, std::uint64_t id, std::int32_t weight) {
+    return set_path_weight_v2(s, serial, id, weight);
+  };
   h.dump_instances = [&s](const std::string&) { return not_available(s, "instance"); };
   h.listen_for_events = [&s] { return not_available(s, "listen"); };
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };

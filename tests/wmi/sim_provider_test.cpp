@@ -25,7 +25,7 @@ Json host_with_instances() {
                                         {"Identifier", Json::array({1, 2, 255})}}})}},
   });
   wmi["DSM_QueryLBPolicy_V2"] = Json::array({
-      {{"InstanceName", "D0"},
+      {{"InstanceName", "MPIO\\Disk&Ven_A\\1_0"},
        {"LoadBalancePolicy", {{"Version", 1}, {"LoadBalancePolicy", 4}, {"DSMPathCount", 1},
                               {"DSM_Paths", Json::array({{{"DsmPathId", "77"}, {"PrimaryPath", 1}, {"SymmetricLUA", 1},
                                                           {"TargetPortGroup_Identifier", 513}}})}}}},
@@ -179,7 +179,9 @@ TEST_F(SimProvider, MethodCallsAreJournaledWithClassesAndVariantTypes) {
   EXPECT_EQ(in->put(L"LoadBalancePolicy", Value::unknown(policy)), kS_OK);
 
   auto target = wmi_object_path(L"DSM_LB_Operations", L"MPIO\\Disk&Ven_A\\1_0");
-  EXPECT_EQ(wmi_call(*sim.services, target, L"DsmSetLoadBalancePolicyALUA", in.get()), kS_OK);
+  // The record lacks a policy and a path count: the driver refuses it, and the call
+  // is journaled all the same.
+  EXPECT_EQ(wmi_call(*sim.services, target, L"DsmSetLoadBalancePolicyALUA", in.get()), kWBEM_E_INVALID_PARAMETER);
   EXPECT_EQ(wmi_call(*sim.services, wmi_object_path(L"DSM_LB_Operations", L"missing"), L"DsmSetLoadBalancePolicyALUA",
                      in.get()),
             kWBEM_E_NOT_FOUND);
@@ -191,7 +193,7 @@ TEST_F(SimProvider, MethodCallsAreJournaledWithClassesAndVariantTypes) {
   EXPECT_EQ(e["namespace"], "ROOT\\WMI");
   EXPECT_EQ(e["path"], "DSM_LB_Operations.InstanceName=\"MPIO\\\\Disk&Ven_A\\\\1_0\"");
   EXPECT_EQ(e["method"], "DsmSetLoadBalancePolicyALUA");
-  EXPECT_EQ(e["status"], "0x00000000");
+  EXPECT_EQ(e["status"], "0x80041008");
   EXPECT_EQ(e["in"]["__VT"]["LoadBalancePolicy"], "VT_UNKNOWN");
   const Json& lb = e["in"]["LoadBalancePolicy"];
   EXPECT_EQ(lb["__CLASS"], "DSM_Load_Balance_Policy_V2");
