@@ -79,58 +79,68 @@ std::optional<std::vector<std::size_t>> match_paths(const Json& sent, const Json
   return order;
 }
 
+// A policy record sent for a device, checked against the device's stored policy.
+struct PolicyWrite {
+  const Json* sent = nullptr;       // the record as sent
+  Json* stored = nullptr;           // the device's "LoadBalancePolicy" object
+  std::int64_t policy = 0;
+  std::vector<std::size_t> order;   // stored position of each sent path
+};
+
+// Finds the device's policy instance of `policy_class` and checks the record: a policy
+// from 1 to 7, a count that matches the array and the device's paths, known path ids.
+HResult check_policy_write(Json& doc, const MethodCall& call, const char* policy_class, PolicyWrite& w) {
+  w.sent = sent_object(call, "LoadBalancePolicy");
+  Json* device = instance_named(instances_of(doc, call.ns, policy_class), call.instance_name);
+  if (device == nullptr) return kWBEM_E_NOT_FOUND;
+  if (w.sent == nullptr) return kWBEM_E_INVALID_PARAMETER;
+  w.stored = &(*device)["LoadBalancePolicy"];
+  auto policy = int_of(*w.sent, "LoadBalancePolicy");
+  if (!policy || *policy < 1 || *policy > 7) return kWBEM_E_INVALID_PARAMETER;
+  w.policy = *policy;
+  auto order = match_paths(*w.sent, (*w.stored)["DSM_Paths"]);
+  if (!order) return kWBEM_E_INVALID_PARAMETER;
+  w.order = std::move(*order);
+  return kS_OK;
+}
+
+// Copies the named fields of each sent path onto its stored path.
+void store_path_fields(Json& stored_paths, const Json& sent_paths, const std::vector<std::size_t>& order,
+                       std::initializer_list<const char*> fields) {
+  for (std::size_t i = 0; i < sent_paths.size() && i < order.size(); ++i)
+    for (const char* field : fields)
+      if (auto v = int_of(sent_paths[i], field)) stored_paths[order[i]][field] = *v;
+}
+
 // DsmSetLoadBalancePolicyALUA: the device's version-2 policy takes the new policy and
 // the host-settable path fields; ALUA data reported by the array stays as it is.
 HResult set_policy_alua(Json& doc, const MethodCall& call) {
-  const Json* sent = sent_object(call, "LoadBalancePolicy");
-  Json* device = instance_named(instances_of(doc, call.ns, "DSM_QueryLBPolicy_V2"), call.instance_name);
-  if (device == nullptr) return kWBEM_E_NOT_FOUND;
-  if (sent == nullptr) return kWBEM_E_INVALID_PARAMETER;
-  Json& stored = (*device)["LoadBalancePolicy"];
-  auto policy = int_of(*sent, "LoadBalancePolicy");
-  if (!policy || *policy < 1 || *policy > 7) return kWBEM_E_INVALID_PARAMETER;
-  auto order = match_paths(*sent, stored["DSM_Paths"]);
-  if (!order) return kWBEM_E_INVALID_PARAMETER;
-  const Json& paths = (*sent)["DSM_Paths"];
+  PolicyWrite w;
+  if (HResult hr = check_policy_write(doc, call, "DSM_QueryLBPolicy_V2", w); hr != kS_OK) return hr;
+  const Json& paths = (*w.sent)["DSM_Paths"];
   for (const auto& p : paths)
     if (auto s = int_of(p, "TargetPortGroup_State"); !s || !is_alua_state(*s)) return kWBEM_E_INVALID_PARAMETER;
-  stored["LoadBalancePolicy"] = *policy;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    Json& target = stored["DSM_Paths"][(*order)[i]];
-    for (const char* field : {"PathWeight", "PrimaryPath", "OptimizedPath", "PreferredPath"})
-      if (auto v = int_of(paths[i], field)) target[field] = *v;
-  }
+  (*w.stored)["LoadBalancePolicy"] = w.policy;
+  store_path_fields((*w.stored)["DSM_Paths"], paths, w.order, {"PathWeight", "PrimaryPath", "OptimizedPath", "PreferredPath"});
   // The version-1 view of the same device follows.
   if (Json* v1 = instance_named(instances_of(doc, call.ns, "DSM_QueryLBPolicy"), call.instance_name)) {
     Json& lb = (*v1)["LoadBalancePolicy"];
-    lb["LoadBalancePolicy"] = *policy;
-    if (auto v1_order = match_paths(*sent, lb["DSM_Paths"]))
-      for (std::size_t i = 0; i < paths.size(); ++i)
-        for (const char* field : {"PathWeight", "PrimaryPath"})
-          if (auto v = int_of(paths[i], field)) lb["DSM_Paths"][(*v1_order)[i]][field] = *v;
+    lb["LoadBalancePolicy"] = w.policy;
+    if (auto v1_order = match_paths(*w.sent, lb["DSM_Paths"]))
+      store_path_fields(lb["DSM_Paths"], paths, *v1_order, {"PathWeight", "PrimaryPath"});
   }
   return kS_OK;
 }
 
 // ZyrDsmSetLoadBalancePolicy: the driver's family-5 policy, fail-back and path flags.
 HResult set_policy_family5(Json& doc, const MethodCall& call) {
-  const Json* sent = sent_object(call, "LoadBalancePolicy");
-  Json* device = instance_named(instances_of(doc, call.ns, "ZYRDSM_QueryLBPolicy"), call.instance_name);
-  if (device == nullptr) return kWBEM_E_NOT_FOUND;
-  if (sent == nullptr) return kWBEM_E_INVALID_PARAMETER;
-  Json& stored = (*device)["LoadBalancePolicy"];
-  auto policy = int_of(*sent, "LoadBalancePolicy");
-  auto failback = int_of(*sent, "FailBack");
-  if (!policy || *policy < 1 || *policy > 7 || !failback || (*failback != 1 && *failback != 2))
-    return kWBEM_E_INVALID_PARAMETER;
-  auto order = match_paths(*sent, stored["DSM_Paths"]);
-  if (!order) return kWBEM_E_INVALID_PARAMETER;
-  stored["LoadBalancePolicy"] = *policy;
-  stored["FailBack"] = *failback;
-  const Json& paths = (*sent)["DSM_Paths"];
-  for (std::size_t i = 0; i < paths.size(); ++i)
-    for (const char* field : {"PathWeight", "PrimaryPath"})
-      if (auto v = int_of(paths[i], field)) stored["DSM_Paths"][(*order)[i]][field] = *v;
+  PolicyWrite w;
+  if (HResult hr = check_policy_write(doc, call, "ZYRDSM_QueryLBPolicy", w); hr != kS_OK) return hr;
+  auto failback = int_of(*w.sent, "FailBack");
+  if (!failback || (*failback != 1 && *failback != 2)) return kWBEM_E_INVALID_PARAMETER;
+  (*w.stored)["LoadBalancePolicy"] = w.policy;
+  (*w.stored)["FailBack"] = *failback;
+  store_path_fields((*w.stored)["DSM_Paths"], (*w.sent)["DSM_Paths"], w.order, {"PathWeight", "PrimaryPath"});
   return kS_OK;
 }
 

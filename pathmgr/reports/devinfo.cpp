@@ -7,9 +7,8 @@
 
 int devinfo_list(Session& s) {
   Inventory inv;
-  if (int rc = read_report_inventory(s, inv); rc != 0) return rc;
+  if (int rc = read_listing_inventory(s, inv); rc != 0) return rc;
   if (inv.devices.empty()) return 0;
-  add_pathless_devices(s, inv.devices, inv.paths);
   const bool f5 = s.family5();
   std::ostream& out = s.out;
   out << "\n";

@@ -24,9 +24,8 @@ void print_row(std::ostream& out, bool f5, std::uint64_t path_id, std::uint32_t 
 
 int show_io_status(Session& s, const Words& /*words: ignored*/) {
   Inventory inv;
-  if (int rc = read_report_inventory(s, inv); rc != 0) return rc;
+  if (int rc = read_listing_inventory(s, inv); rc != 0) return rc;
   if (inv.devices.empty()) return 0;
-  add_pathless_devices(s, inv.devices, inv.paths);
   std::vector<DiskDriveRecord> drives;
   if (int rc = read_disk_drives(s, drives); rc != 0) return rc;
   const bool f5 = s.family5();

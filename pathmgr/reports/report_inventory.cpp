@@ -15,6 +15,12 @@ int read_report_inventory(Session& s, Inventory& inv) {
   return 0;
 }
 
+int read_listing_inventory(Session& s, Inventory& inv) {
+  if (int rc = read_report_inventory(s, inv); rc != 0) return rc;
+  if (!inv.devices.empty()) add_pathless_devices(s, inv.devices, inv.paths);
+  return 0;
+}
+
 std::string device_serial(const PathLookup& lookup, const DeviceRecord& device, const std::string& none) {
   if (device.Paths.empty()) return none;
   const PathRecord* first = find_path_record(lookup, device.InstanceName, device.Paths.front().DsmPathId);

@@ -7,6 +7,9 @@
 // search), the path records and the descriptors, then joins them (family 6). A
 // reader's non-zero result is returned before anything is joined.
 int read_report_inventory(Session& session, Inventory& inventory);
+// The same, then (family 5) the driver's disks without paths appended as devices:
+// the device list of devinfo and iostatus.
+int read_listing_inventory(Session& session, Inventory& inventory);
 
 // The serial number a report shows for a device: that of its first path's record
 // ("N/A" without one); `none` for a device without path entries.

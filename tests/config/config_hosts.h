@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include <memory>
+
 #include "test_support.h"
 
 struct V2Path {
@@ -47,3 +51,17 @@ Json family5_config_host(const std::vector<V1Device>& devices);
 std::vector<Json> method_calls(const std::string& state_path, const std::string& method = "");
 // PrimaryPath (or another field) of each path object sent in a policy call.
 std::vector<int> sent_paths_field(const Json& call, const char* field);
+
+// A test with one simulated host at a time, written to a temporary file.
+class ConfigTest : public ::testing::Test {
+ protected:
+  SimSession& host(const Json& doc) {
+    path_ = write_json(dir_.file("s.json"), doc);
+    sim_ = std::make_unique<SimSession>(path_);
+    return *sim_;
+  }
+  std::vector<Json> calls(const std::string& method) { return method_calls(path_, method); }
+  TempDir dir_;
+  std::string path_;
+  std::unique_ptr<SimSession> sim_;
+};

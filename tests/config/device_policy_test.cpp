@@ -9,11 +9,11 @@
 
 namespace {
 
-class DevicePolicy : public ::testing::Test {
+// Each test builds the inventory of its host, as the dispatcher does.
+class DevicePolicy : public ConfigTest {
  protected:
   SimSession& host(const Json& doc) {
-    path_ = write_json(dir_.file("s.json"), doc);
-    sim_ = std::make_unique<SimSession>(path_);
+    ConfigTest::host(doc);
     inventory_ = Inventory();
     EXPECT_EQ(load_inventory(sim_->session, inventory_), 0);
     return *sim_;
@@ -21,9 +21,6 @@ class DevicePolicy : public ::testing::Test {
   int set(const std::string& serial, const std::string& word) {
     return set_device_policy(sim_->session, inventory_, serial, word);
   }
-  TempDir dir_;
-  std::string path_;
-  std::unique_ptr<SimSession> sim_;
   Inventory inventory_;
 };
 

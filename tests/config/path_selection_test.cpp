@@ -9,18 +9,7 @@ namespace {
 
 const std::string kHba = "2100000000000001";
 
-class PathSelection : public ::testing::Test {
- protected:
-  SimSession& host(const Json& doc) {
-    path_ = write_json(dir_.file("s.json"), doc);
-    sim_ = std::make_unique<SimSession>(path_);
-    return *sim_;
-  }
-  std::vector<Json> calls(const std::string& method) { return method_calls(path_, method); }
-  TempDir dir_;
-  std::string path_;
-  std::unique_ptr<SimSession> sim_;
-};
+using PathSelection = ConfigTest;
 
 Json three_path_host(int policy, int failback = 1) {
   return family5_config_host({{"AAAAAAAA", 2, 1, {{0x11, 1, kHba}}},

@@ -12,18 +12,7 @@ const std::string kStateList =
     "\nInvalid new state.\n      State: \n      0: Active/Optimized\n      1: Active/Unoptimized\n"
     "      2: Standby\n      3: Unavailable\n\n";
 
-class PathState : public ::testing::Test {
- protected:
-  SimSession& host(const Json& doc) {
-    path_ = write_json(dir_.file("s.json"), doc);
-    sim_ = std::make_unique<SimSession>(path_);
-    return *sim_;
-  }
-  std::vector<Json> calls(const std::string& method) { return method_calls(path_, method); }
-  TempDir dir_;
-  std::string path_;
-  std::unique_ptr<SimSession> sim_;
-};
+using PathState = ConfigTest;
 
 }  // namespace
 
