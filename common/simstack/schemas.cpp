@@ -9,11 +9,11 @@ std::string lower_ascii(std::string text) {
   return text;
 }
 
-const PropertySchema* ClassSchema::find_property(const std::string& prop) const {
+const PropertySchema* ClassSchema::find_property(std::string_view prop) const {
   for (const auto& p : properties)
     if (p.name == prop) return &p;
   for (const auto& p : properties)  // WMI property names do not depend on case
-    if (lower_ascii(p.name) == lower_ascii(prop)) return &p;
+    if (equal_nocase(p.name, prop)) return &p;
   return nullptr;
 }
 

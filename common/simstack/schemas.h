@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "simstack/sim_host.h"
@@ -42,7 +43,7 @@ struct ClassSchema {
   std::string name;
   std::vector<PropertySchema> properties;
   std::vector<MethodSchema> methods;
-  const PropertySchema* find_property(const std::string& name) const;
+  const PropertySchema* find_property(std::string_view name) const;
   const MethodSchema* find_method(const std::string& name) const;
 };
 

@@ -40,7 +40,7 @@ std::unique_ptr<SimHost> open_sim_host(const std::optional<std::string>& configu
   return std::make_unique<SimHost>(path);
 }
 
-bool equal_nocase(const std::string& a, const std::string& b) {
+bool equal_nocase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     auto x = static_cast<unsigned char>(a[i]);
@@ -50,16 +50,16 @@ bool equal_nocase(const std::string& a, const std::string& b) {
   return true;
 }
 
-const Json* find_member_nocase(const Json& object, const std::string& name) {
+const Json* find_member_nocase(const Json& object, std::string_view name) {
   if (!object.is_object()) return nullptr;
-  auto exact = object.find(name);
+  auto exact = object.find(name);  // no key copy: the map compares views
   if (exact != object.end()) return &*exact;
   for (auto it = object.begin(); it != object.end(); ++it)
     if (equal_nocase(it.key(), name)) return &it.value();
   return nullptr;
 }
 
-Json* find_member_nocase(Json& object, const std::string& name) {
+Json* find_member_nocase(Json& object, std::string_view name) {
   return const_cast<Json*>(find_member_nocase(static_cast<const Json&>(object), name));
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "simstack/state_file.h"
 
@@ -33,8 +34,8 @@ std::string default_state_path();
 std::unique_ptr<SimHost> open_sim_host(const std::optional<std::string>& configured);
 
 // Case-insensitive member lookup (namespace, class and registry names).
-const Json* find_member_nocase(const Json& object, const std::string& name);
-Json* find_member_nocase(Json& object, const std::string& name);
-bool equal_nocase(const std::string& a, const std::string& b);
+const Json* find_member_nocase(const Json& object, std::string_view name);
+Json* find_member_nocase(Json& object, std::string_view name);
+bool equal_nocase(std::string_view a, std::string_view b);
 
 }  // namespace simstack

@@ -1,5 +1,6 @@
 #include "text/text_convert.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -37,6 +38,8 @@ void append_wide(std::wstring& out, char32_t cp) {
 }  // namespace
 
 std::wstring widen_utf8(std::string_view text) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::wstring(text.begin(), text.end());  // plain ASCII, the usual case
   std::wstring out;
   out.reserve(text.size());
   std::size_t i = 0;

@@ -13,41 +13,47 @@ namespace {
 
 const char* flag(bool set) { return set ? "true" : "false"; }
 
-// One labelled line: the label padded to 16 characters, then the value.
-template <class T>
-void line(std::ostream& out, const char* label, const T& value) {
-  out << std::left << std::setw(16) << label << value << "\n";
+// One labelled line: the label padded to 16 characters, then the value. A block is
+// built as text and written at once: a host has tens of thousands of paths.
+void line(std::string& block, std::string_view label, std::string_view value) {
+  block += label;
+  if (label.size() < 16) block.append(16 - label.size(), ' ');
+  block += value;
+  block += '\n';
 }
+
+void line(std::string& block, std::string_view label, std::uint64_t value) { line(block, label, std::to_string(value)); }
 
 void print_path_block(std::ostream& out, bool f5, const DeviceRecord& d, const std::string& serial,
                       const DevicePathEntry& e, const PathRecord& r) {
-  out << "\n";
-  line(out, " Policy:", d.PolicyName);
-  line(out, " SerialNumber:", serial);
-  line(out, " PathId:", path_id_text(e.DsmPathId, true));
-  line(out, " State:", r.State);
-  line(out, " Weight:", e.PathWeight);
-  line(out, " ScsiAddress:", r.ScsiAddress);
+  std::string b = "\n";
+  line(b, " Policy:", d.PolicyName);
+  line(b, " SerialNumber:", serial);
+  line(b, " PathId:", path_id_text(e.DsmPathId, true));
+  line(b, " State:", r.State);
+  line(b, " Weight:", e.PathWeight);
+  line(b, " ScsiAddress:", r.ScsiAddress);
   if (!f5) {
-    line(out, " Preferred:", flag(e.PreferredPath));
-    line(out, " Failed:", flag(e.FailedPath));
-    line(out, " ALUASupport:", alua_support_name(e.ALUASupport));
-    line(out, " SymmetricLUA:", flag(e.SymmetricLUA != 0));
+    line(b, " Preferred:", flag(e.PreferredPath));
+    line(b, " Failed:", flag(e.FailedPath));
+    line(b, " ALUASupport:", alua_support_name(e.ALUASupport));
+    line(b, " SymmetricLUA:", flag(e.SymmetricLUA != 0));
     if (e.ALUASupport != 0) {
-      line(out, " TPGIdentifier:", e.TargetPortGroup_Identifier);
-      line(out, " TPIdentifier:", e.TargetPort_Identifier);
-      line(out, " TPGState:", tpg_state_name(e.TargetPortGroup_State));
-      line(out, " TPGPreferred:", flag(e.TargetPortGroup_Preferred != 0));
+      line(b, " TPGIdentifier:", e.TargetPortGroup_Identifier);
+      line(b, " TPIdentifier:", e.TargetPort_Identifier);
+      line(b, " TPGState:", tpg_state_name(e.TargetPortGroup_State));
+      line(b, " TPGPreferred:", flag(e.TargetPortGroup_Preferred != 0));
     }
   } else {
-    line(out, " Primary:", flag(e.PrimaryPath));
-    line(out, " HbaWWPN:", r.HbaWWPN);
-    line(out, " CtrlPortWWPN:", r.CtrlPortWWPN);
+    line(b, " Primary:", flag(e.PrimaryPath));
+    line(b, " HbaWWPN:", r.HbaWWPN);
+    line(b, " CtrlPortWWPN:", r.CtrlPortWWPN);
   }
-  line(out, " BytesRead:", r.BytesRead);
-  line(out, " BytesWritten:", r.BytesWritten);
-  line(out, " NumberReads:", r.NumberReads);
-  line(out, " NumberWrites:", r.NumberWrites);
+  line(b, " BytesRead:", r.BytesRead);
+  line(b, " BytesWritten:", r.BytesWritten);
+  line(b, " NumberReads:", r.NumberReads);
+  line(b, " NumberWrites:", r.NumberWrites);
+  out << b;
 }
 
 }  // namespace

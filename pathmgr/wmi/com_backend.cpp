@@ -122,9 +122,10 @@ class ComObject : public Object {
     return std::wstring(V_BSTR(v.get()), SysStringLen(V_BSTR(v.get())));
   }
 
-  HResult get(const std::wstring& name, Value& out) const override {
+  HResult get(std::wstring_view name, Value& out) const override {
     Variant v;
-    HRESULT hr = obj_->Get(name.c_str(), 0, v.get(), nullptr, nullptr);
+    const std::wstring terminated(name);  // COM takes a zero-terminated name
+    HRESULT hr = obj_->Get(terminated.c_str(), 0, v.get(), nullptr, nullptr);
     if (FAILED(hr)) return hr;
     out = from_variant(v.ref());
     return S_OK;

@@ -144,11 +144,19 @@ class SimObject : public Object {
 
   std::wstring class_name() const override { return widen_utf8(std::string(class_name_)); }
 
-  HResult get(const std::wstring& wname, Value& out) const override {
-    // Property names are ASCII; one reused buffer spares an allocation per read.
-    thread_local std::string name;
-    if (std::all_of(wname.begin(), wname.end(), [](wchar_t c) { return c < 0x80; })) name.assign(wname.begin(), wname.end());
-    else name = narrow_utf8(wname);
+  HResult get(std::wstring_view wname, Value& out) const override {
+    // Property names are short ASCII words: narrowed on the stack, no allocation.
+    char buffer[64];
+    std::string fallback;
+    std::string_view name;
+    if (wname.size() <= sizeof buffer &&
+        std::all_of(wname.begin(), wname.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
+      std::copy(wname.begin(), wname.end(), buffer);
+      name = std::string_view(buffer, wname.size());
+    } else {
+      fallback = narrow_utf8(wname);
+      name = fallback;
+    }
     for (const auto& [n, v] : puts_)
       if (simstack::equal_nocase(n, name)) {
         out = v;

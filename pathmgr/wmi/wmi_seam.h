@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hresult.h"
@@ -17,7 +18,8 @@ class Object {
   virtual ~Object() = default;
   virtual std::wstring class_name() const = 0;
   // A property value; a property the object does not carry gives WBEM_E_NOT_FOUND.
-  virtual HResult get(const std::wstring& name, Value& out) const = 0;
+  // (A view, so that reading a property by a literal name allocates nothing.)
+  virtual HResult get(std::wstring_view name, Value& out) const = 0;
   virtual HResult put(const std::wstring& name, const Value& value) = 0;
   // Property names in the class's order (system properties excluded).
   virtual std::vector<std::wstring> property_names() const = 0;
