@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/expected_help.h"
+#include "simstack/host_generator.h"
 #include "test_support.h"
 
 namespace {
@@ -76,4 +77,13 @@ TEST_F(Interactive, OverlongLineIsRejectedWholeAndThePromptGoesOn) {
 TEST_F(Interactive, LastLineWithoutNewlineIsNotCut) {
   auto r = run("bogus");
   EXPECT_EQ(r.out, kPrompt + "syntax error near bogus\n" + kPrompt + "\n");
+}
+
+TEST(InteractiveDebug, DebugDevinfoListsDevicesInTheProcessItself) {
+  TempDir dir;
+  auto path = write_json(dir.file("s.json"), simstack::generate_host(simstack::HostSpec{}));
+  auto one_shot = run_pathmgr({"devinfo"}, path);
+  ASSERT_NE(one_shot.out, "");
+  auto r = run_pathmgr({}, path, "debug devinfo\n");
+  EXPECT_EQ(r.out, "pathmgr> " + one_shot.out + "pathmgr> \n");
 }
