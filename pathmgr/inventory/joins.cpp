@@ -9,12 +9,13 @@
 int join_paths(bool family5, Inventory& inv) {
   if (family5) return 0;
   // First device per instance name, and per device the first entry per path id.
-  std::unordered_map<std::wstring, std::size_t> first_device;
+  // Views into the inventory's own names: nothing is copied.
+  std::unordered_map<std::wstring_view, std::size_t> first_device;
   for (std::size_t i = 0; i < inv.devices.size(); ++i) first_device.emplace(inv.devices[i].InstanceName, i);
   std::vector<std::unordered_map<std::uint64_t, std::size_t>> first_entry(inv.devices.size());
   std::vector<bool> entries_indexed(inv.devices.size(), false);
   // Last descriptor per (instance, path identifier).
-  std::unordered_map<std::wstring, std::unordered_map<std::uint64_t, std::size_t>> last_descriptor;
+  std::unordered_map<std::wstring_view, std::unordered_map<std::uint64_t, std::size_t>> last_descriptor;
   for (std::size_t i = 0; i < inv.descriptors.size(); ++i)
     last_descriptor[inv.descriptors[i].InstanceName][inv.descriptors[i].PathIdentifier] = i;
 
@@ -46,14 +47,14 @@ PathLookup::PathLookup(bool family5, const std::vector<DescriptorRecord>& descri
   for (std::size_t i = 0; i < descriptors.size(); ++i) {
     const DescriptorRecord& d = descriptors[i];
     descriptors_.push_back(&d);
-    descriptors_by_key_[Key{family5 ? std::wstring() : d.InstanceName, d.PathIdentifier}].push_back(i);
+    descriptors_by_key_[Key{family5 ? std::wstring_view() : std::wstring_view(d.InstanceName), d.PathIdentifier}].push_back(i);
   }
   for (std::size_t i = 0; i < paths.size(); ++i) first_path_by_address_.emplace(paths[i].ScsiAddress, i);
 }
 
 const PathRecord* PathLookup::find(const std::wstring& instance_name, std::uint64_t dsm_path_id) const {
   if (dsm_path_id == 0) return nullptr;
-  auto it = descriptors_by_key_.find(Key{family5_ ? std::wstring() : instance_name, dsm_path_id});
+  auto it = descriptors_by_key_.find(Key{family5_ ? std::wstring_view() : std::wstring_view(instance_name), dsm_path_id});
   if (it == descriptors_by_key_.end()) return nullptr;
   // Descriptors in list order; the first whose address has a path record wins.
   for (std::size_t i : it->second) {

@@ -5,6 +5,7 @@
 // of the lists would give.
 #pragma once
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -21,14 +22,15 @@ class PathLookup {
   const PathRecord* find(const std::wstring& instance_name, std::uint64_t dsm_path_id) const;
 
  private:
+  // Instance names are views into the descriptor list, which outlives the lookup.
   struct Key {
-    std::wstring instance;
+    std::wstring_view instance;
     std::uint64_t id;
     bool operator==(const Key&) const = default;
   };
   struct KeyHash {
     std::size_t operator()(const Key& k) const {
-      return std::hash<std::wstring>()(k.instance) ^ (std::hash<std::uint64_t>()(k.id) * 0x9E3779B97F4A7C15ull);
+      return std::hash<std::wstring_view>()(k.instance) ^ (std::hash<std::uint64_t>()(k.id) * 0x9E3779B97F4A7C15ull);
     }
   };
   bool family5_;
