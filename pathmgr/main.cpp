@@ -64,6 +64,9 @@ int main(int argc, char** argv) {
     });
   } catch (const simstack::StateError& e) {
     std::cout << "Simulated host: " << e.what() << std::endl;
+  } catch (const std::exception& e) {
+    // Nothing is half-written: every change is written whole or not at all.
+    std::cout << "pathmgr: unexpected error: " << e.what() << std::endl;
   }
   end_process(rc);
 }

@@ -94,7 +94,10 @@ HResult check_policy_write(Json& doc, const MethodCall& call, const char* policy
   Json* device = instance_named(instances_of(doc, call.ns, policy_class), call.instance_name);
   if (device == nullptr) return kWBEM_E_NOT_FOUND;
   if (w.sent == nullptr) return kWBEM_E_INVALID_PARAMETER;
-  w.stored = &(*device)["LoadBalancePolicy"];
+  // A stored policy without the shape of the class is the host's fault, not the caller's.
+  auto stored = device->find("LoadBalancePolicy");
+  if (stored == device->end() || !stored->is_object() || !stored->contains("DSM_Paths")) return kWBEM_E_FAILED;
+  w.stored = &*stored;
   auto policy = int_of(*w.sent, "LoadBalancePolicy");
   if (!policy || *policy < 1 || *policy > 7) return kWBEM_E_INVALID_PARAMETER;
   w.policy = *policy;

@@ -2,6 +2,7 @@
 // by rename, so it cannot carry the lock), and the durable replace of a file.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace simstack {
@@ -24,5 +25,9 @@ void replace_file_durably(const std::string& path, const std::string& data);
 // Creates the folders of `path` that do not exist yet.
 void create_parent_folders(const std::string& path);
 bool file_exists(const std::string& path);
+struct FileIdentity;
+// Device, inode, size and modification time; none where the platform cannot tell a
+// replaced file from the old one reliably (then callers always re-read).
+std::optional<FileIdentity> file_identity(const std::string& path);
 
 }  // namespace simstack

@@ -70,6 +70,17 @@ void create_parent_folders(const std::string& path) {
   }
 }
 
+std::optional<FileIdentity> file_identity(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  FileIdentity id;
+  id.device = static_cast<std::uint64_t>(st.st_dev);
+  id.inode = static_cast<std::uint64_t>(st.st_ino);
+  id.size = static_cast<std::uint64_t>(st.st_size);
+  id.mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return id;
+}
+
 bool file_exists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;

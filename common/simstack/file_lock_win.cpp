@@ -64,6 +64,8 @@ void create_parent_folders(const std::string& path) {
   }
 }
 
+std::optional<FileIdentity> file_identity(const std::string&) { return std::nullopt; }
+
 bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace simstack

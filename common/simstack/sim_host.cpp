@@ -4,18 +4,41 @@
 #include <cstdlib>
 
 #include "simstack/demo_host.h"
+#include "simstack/file_lock.h"
 
 namespace simstack {
 
 SimHost::SimHost(std::string path) : file_(std::move(path)) {}
 
 std::shared_ptr<const Json> SimHost::document() {
-  if (!snapshot_) snapshot_ = std::make_shared<const Json>(file_.read());
+  if (!snapshot_) {
+    auto lock = file_.lock(false);
+    identity_ = file_.identity();
+    snapshot_ = std::make_shared<const Json>(file_.parse_locked());
+  }
   return snapshot_;
 }
 
 std::shared_ptr<const Json> SimHost::update(const std::function<bool(Json&)>& change) {
-  snapshot_ = std::make_shared<const Json>(file_.update(change));
+  auto lock = file_.lock(true);
+  const auto now = file_.identity();
+  std::shared_ptr<Json> doc;
+  if (snapshot_ && now && identity_ && *now == *identity_) {
+    // Nobody changed the file since: no need to parse it again.
+    doc = snapshot_.use_count() == 1 ? std::const_pointer_cast<Json>(snapshot_) : std::make_shared<Json>(*snapshot_);
+  } else {
+    doc = std::make_shared<Json>(file_.parse_locked());
+  }
+  // Until the change is written, the snapshot stands for no file.
+  snapshot_.reset();
+  identity_.reset();
+  if (change(*doc)) {
+    file_.write_locked(*doc);
+    identity_ = file_.identity();
+  } else {
+    identity_ = now;
+  }
+  snapshot_ = std::move(doc);
   return snapshot_;
 }
 

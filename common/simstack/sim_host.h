@@ -18,11 +18,16 @@ class SimHost {
   // The snapshot; loads on first use; throws StateError. Objects that keep the
   // returned pointer stay valid after later updates.
   std::shared_ptr<const Json> document();
+  // A change under the exclusive lock. The file is re-read unless it is still the
+  // one this process last read or wrote: then the snapshot itself is changed (or a
+  // copy, while objects still view it). A command that changes many devices of a
+  // large host so parses it once, not once per change.
   std::shared_ptr<const Json> update(const std::function<bool(Json&)>& change);
 
  private:
   StateFile file_;
   std::shared_ptr<const Json> snapshot_;
+  std::optional<FileIdentity> identity_;  // of the file the snapshot matches
 };
 
 // The file named by PATHMGR_SIM, if set.

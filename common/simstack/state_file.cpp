@@ -35,6 +35,12 @@ Json StateFile::parse_locked() const {
 
 void StateFile::write_locked(const Json& doc) { replace_file_durably(path_, doc.dump(1) + "\n"); }
 
+std::unique_ptr<FileLock> StateFile::lock(bool exclusive) const {
+  return std::make_unique<FileLock>(lock_path_of(path_), exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared);
+}
+
+std::optional<FileIdentity> StateFile::identity() const { return file_identity(path_); }
+
 Json StateFile::read() const {
   FileLock lock(lock_path_of(path_), FileLock::Mode::Shared);
   return parse_locked();

@@ -3,7 +3,9 @@
 // re-reads, changes, writes a temporary file beside it and renames it over the old
 // one, so concurrent processes lose no update and a crash never leaves a torn file.
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -23,6 +25,16 @@ class StateError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+class FileLock;
+
+// Which file a path names at one moment: a writer always renames a new file into
+// place, so an unchanged identity means unchanged contents.
+struct FileIdentity {
+  std::uint64_t device = 0, inode = 0, size = 0;
+  std::int64_t mtime_ns = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 class StateFile {
  public:
   explicit StateFile(std::string path);
@@ -36,9 +48,13 @@ class StateFile {
   // Writes `initial` when the file does not exist yet (under the exclusive lock).
   void create_if_missing(const Json& initial);
 
+  // The pieces of the above, for a caller that keeps a parsed copy between changes.
+  std::unique_ptr<FileLock> lock(bool exclusive) const;
+  Json parse_locked() const;                         // the caller holds a lock
+  void write_locked(const Json& doc);                // the caller holds the exclusive lock
+  std::optional<FileIdentity> identity() const;      // none where it cannot be told
+
  private:
-  Json parse_locked() const;
-  void write_locked(const Json& doc);
   std::string path_;
 };
 

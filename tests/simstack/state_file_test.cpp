@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "simstack/sim_host.h"
 #include "test_support.h"
 
 using simstack::StateError;
@@ -96,4 +97,31 @@ TEST(StateFile, CreateIfMissingMakesFoldersAndNeverOverwrites) {
   EXPECT_EQ(read_json(path)["os"]["major"], 5);
   file.create_if_missing(empty_host(6));
   EXPECT_EQ(read_json(path)["os"]["major"], 5);
+}
+
+TEST(SimHost, ChangeAfterAnotherWriterReReadsTheFile) {
+  TempDir dir;
+  const auto path = write_json(dir.file("s.json"), empty_host(6));
+  simstack::SimHost host(path);
+  auto before = host.document();
+  host.update([](Json& doc) {
+    doc["journal"].push_back("mine-1");
+    return true;
+  });
+  // Another process writes in between: this host must not write over it.
+  StateFile(path).update([](Json& doc) {
+    doc["journal"].push_back("theirs");
+    return true;
+  });
+  host.update([](Json& doc) {
+    doc["journal"].push_back("mine-2");
+    return true;
+  });
+  host.update([](Json& doc) {
+    doc["journal"].push_back("mine-3");
+    return true;
+  });
+  EXPECT_EQ(read_json(path)["journal"], Json::array({"mine-1", "theirs", "mine-2", "mine-3"}));
+  EXPECT_EQ((*host.document())["journal"].size(), 4u);
+  EXPECT_FALSE(before->contains("journal"));  // an earlier snapshot held elsewhere is left as it was
 }
