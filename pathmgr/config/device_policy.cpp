@@ -1,6 +1,5 @@
 #include "config/device_policy.h"
 
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <unordered_set>
@@ -12,13 +11,6 @@
 #include "shell/words.h"
 
 namespace {
-
-// The pair of AluaStates row `number`, if the table has it.
-const AluaStateRow* alua_row_for_state(std::uint32_t state) {
-  for (const auto& row : AluaStates)
-    if (std::strtoul(row.number, nullptr, 10) == state) return &row;
-  return nullptr;
-}
 
 bool is_word_accepted(const std::string& word) { return is_failback_word(word) || parse_policy_name(word).has_value(); }
 
@@ -36,9 +28,9 @@ int set_policy_family6(Session& s, const Inventory& inv, const std::string& seri
   DeviceRecord copy = *found;
   copy.LoadBalancePolicy = policy;
   for (auto& p : copy.Paths)
-    if (const AluaStateRow* row = alua_row_for_state(p.TargetPortGroup_State)) {
-      p.PrimaryPath = row->PrimaryPath;
-      p.OptimizedPath = row->OptimizedPath;
+    if (std::size_t row = alua_row_of_number(p.TargetPortGroup_State); row < AluaStates.size()) {
+      p.PrimaryPath = AluaStates[row].PrimaryPath;
+      p.OptimizedPath = AluaStates[row].OptimizedPath;
     }
   if (policy == 1 && copy.Paths.size() >= 2) {
     bool kept = false;

@@ -20,12 +20,6 @@ std::size_t row_of_word(const std::string& word) {
   return kNoRow;
 }
 
-std::size_t row_of_flags(bool primary, bool optimized) {
-  for (std::size_t i = 0; i < AluaStates.size(); ++i)
-    if (AluaStates[i].PrimaryPath == primary && AluaStates[i].OptimizedPath == optimized) return i;
-  return kNoRow;
-}
-
 void set_row(DevicePathEntry& p, std::size_t row) {
   p.PrimaryPath = AluaStates[row].PrimaryPath;
   p.OptimizedPath = AluaStates[row].OptimizedPath;
@@ -59,7 +53,7 @@ int set_path_state(Session& s, const std::string& serial, std::uint64_t id, cons
       if (copy.Paths[i].DsmPathId == id) target = i;
     if (target == copy.Paths.size()) continue;
     DevicePathEntry& path = copy.Paths[target];
-    const std::size_t current_row = row_of_flags(path.PrimaryPath, path.OptimizedPath);
+    const std::size_t current_row = alua_row_of_flags(path.PrimaryPath, path.OptimizedPath);
     set_row(path, new_row);
     if (new_row >= 3 && path.TargetPortGroup_State < 3) {
       s.out << "Invalid to set the specified path as " << word << std::endl;

@@ -78,16 +78,26 @@ const char* path_status_name(long status) {
   }
 }
 
+std::size_t alua_row_of_number(std::uint32_t number) {
+  for (std::size_t i = 0; i < AluaStates.size(); ++i)
+    if (std::strtoul(AluaStates[i].number, nullptr, 10) == number) return i;
+  return AluaStates.size();
+}
+
+std::size_t alua_row_of_flags(bool primary, bool optimized) {
+  for (std::size_t i = 0; i < AluaStates.size(); ++i)
+    if (AluaStates[i].PrimaryPath == primary && AluaStates[i].OptimizedPath == optimized) return i;
+  return AluaStates.size();
+}
+
 const char* alua_state_for_flags(bool primary, bool optimized) {
-  for (std::size_t i = 0; i < 4; ++i)
-    if (AluaStates[i].PrimaryPath == primary && AluaStates[i].OptimizedPath == optimized) return AluaStates[i].name;
-  return "";
+  std::size_t row = alua_row_of_flags(primary, optimized);  // every pair is in the first four rows
+  return row < AluaStates.size() ? AluaStates[row].name : "";
 }
 
 const char* tpg_state_name(std::uint32_t state) {
-  for (const auto& row : AluaStates)
-    if (std::strtoul(row.number, nullptr, 10) == state) return row.name;
-  return "";
+  std::size_t row = alua_row_of_number(state);
+  return row < AluaStates.size() ? AluaStates[row].name : "";
 }
 
 const char* alua_support_name(std::uint32_t level) {

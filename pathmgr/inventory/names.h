@@ -29,6 +29,12 @@ struct AluaStateRow {
 };
 extern const std::array<AluaStateRow, 5> AluaStates;
 
+// Row positions in AluaStates (AluaStates.size() when no row matches): by the decimal
+// value of the number text, and by the (PrimaryPath, OptimizedPath) pair (first match,
+// so (0, 0) reads as "Unavailable").
+std::size_t alua_row_of_number(std::uint32_t number);
+std::size_t alua_row_of_flags(bool primary, bool optimized);
+
 // The state of a path from its two flags (first four rows).
 const char* alua_state_for_flags(bool primary, bool optimized);
 // A target port group state named with all five rows; empty when not in the table.
