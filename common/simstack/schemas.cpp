@@ -23,9 +23,7 @@ const MethodSchema* ClassSchema::find_method(const std::string& method) const {
   return nullptr;
 }
 
-namespace {
-
-// The VARIANT type WMI serves a CIM type as: 64-bit numbers and dates as text.
+// 64-bit numbers and dates go as text.
 std::uint16_t vt_of_cim(const std::string& base) {
   if (base == "boolean") return 11;                                          // VT_BOOL
   if (base == "uint8") return 17;                                            // VT_UI1
@@ -34,8 +32,6 @@ std::uint16_t vt_of_cim(const std::string& base) {
   if (base == "object") return 13;                                           // VT_UNKNOWN
   return 8;                                                                  // VT_BSTR
 }
-
-}  // namespace
 
 PropertySchema parse_property(const std::string& name, const Json& spec) {
   PropertySchema p;

@@ -64,6 +64,8 @@ class SchemaRegistry {
 };
 
 const char* builtin_schema_text();
+// The VARIANT type WMI serves a CIM type as ("uint64" -> VT_BSTR, "uint8" -> VT_UI1, ...).
+std::uint16_t vt_of_cim(const std::string& base_type);
 std::string lower_ascii(std::string text);
 
 }  // namespace simstack

@@ -73,7 +73,7 @@ int set_path_primary(Session& s, std::uint64_t id, int flag) {
     }
   }
   // Fail-back belongs to FailOver: its flag would turn any other policy into FailOver.
-  const bool failback_on = policy == 1 && device->PolicyName == "FailOver" && device->FailbackName == "failback-on";
+  const bool failback_on = device->PolicyName == "FailOver" && device->FailbackName == "failback-on";
   return exec_set_lb_policy_queried(s, list, policy, failback_on);
 }
 

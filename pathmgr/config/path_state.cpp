@@ -1,5 +1,6 @@
 #include "config/path_state.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "config/policy_write.h"
@@ -48,10 +49,9 @@ int set_path_state(Session& s, const std::string& serial, std::uint64_t id, cons
   for (const auto& d : devices) {
     if (d.SerialNumber != serial) continue;
     DeviceRecord copy = d;
-    std::size_t target = copy.Paths.size();
-    for (std::size_t i = 0; i < copy.Paths.size() && target == copy.Paths.size(); ++i)
-      if (copy.Paths[i].DsmPathId == id) target = i;
-    if (target == copy.Paths.size()) continue;
+    auto found = std::find_if(copy.Paths.begin(), copy.Paths.end(), [&](const DevicePathEntry& p) { return p.DsmPathId == id; });
+    if (found == copy.Paths.end()) continue;
+    const std::size_t target = static_cast<std::size_t>(found - copy.Paths.begin());
     DevicePathEntry& path = copy.Paths[target];
     const std::size_t current_row = alua_row_of_flags(path.PrimaryPath, path.OptimizedPath);
     set_row(path, new_row);

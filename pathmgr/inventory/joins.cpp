@@ -13,7 +13,6 @@ int join_paths(bool family5, Inventory& inv) {
   std::unordered_map<std::wstring_view, std::size_t> first_device;
   for (std::size_t i = 0; i < inv.devices.size(); ++i) first_device.emplace(inv.devices[i].InstanceName, i);
   std::vector<std::unordered_map<std::uint64_t, std::size_t>> first_entry(inv.devices.size());
-  std::vector<bool> entries_indexed(inv.devices.size(), false);
   // Last descriptor per (instance, path identifier).
   std::unordered_map<std::wstring_view, std::unordered_map<std::uint64_t, std::size_t>> last_descriptor;
   for (std::size_t i = 0; i < inv.descriptors.size(); ++i)
@@ -24,10 +23,8 @@ int join_paths(bool family5, Inventory& inv) {
       const DeviceRecord& device = inv.devices[d->second];
       path.SerialNumber = device.SerialNumber;
       auto& entries = first_entry[d->second];
-      if (!entries_indexed[d->second]) {
+      if (entries.empty())  // indexed on first use; a device without paths stays empty
         for (std::size_t k = 0; k < device.Paths.size(); ++k) entries.emplace(device.Paths[k].DsmPathId, k);
-        entries_indexed[d->second] = true;
-      }
       if (auto e = entries.find(path.PathId); e != entries.end()) {
         const DevicePathEntry& entry = device.Paths[e->second];
         path.State = alua_state_for_flags(entry.PrimaryPath, entry.OptimizedPath);
@@ -42,11 +39,9 @@ int join_paths(bool family5, Inventory& inv) {
 
 PathLookup::PathLookup(bool family5, const std::vector<DescriptorRecord>& descriptors,
                        const std::vector<PathRecord>& paths)
-    : family5_(family5), paths_(paths) {
-  descriptors_.reserve(descriptors.size());
+    : family5_(family5), descriptors_(descriptors), paths_(paths) {
   for (std::size_t i = 0; i < descriptors.size(); ++i) {
     const DescriptorRecord& d = descriptors[i];
-    descriptors_.push_back(&d);
     descriptors_by_key_[Key{family5 ? std::wstring_view() : std::wstring_view(d.InstanceName), d.PathIdentifier}].push_back(i);
   }
   for (std::size_t i = 0; i < paths.size(); ++i) first_path_by_address_.emplace(paths[i].ScsiAddress, i);
@@ -58,7 +53,7 @@ const PathRecord* PathLookup::find(const std::wstring& instance_name, std::uint6
   if (it == descriptors_by_key_.end()) return nullptr;
   // Descriptors in list order; the first whose address has a path record wins.
   for (std::size_t i : it->second) {
-    auto p = first_path_by_address_.find(descriptors_[i]->ScsiAddress);
+    auto p = first_path_by_address_.find(descriptors_[i].ScsiAddress);
     if (p != first_path_by_address_.end()) return &paths_[p->second];
   }
   return nullptr;

@@ -34,10 +34,10 @@ class PathLookup {
     }
   };
   bool family5_;
+  const std::vector<DescriptorRecord>& descriptors_;
   const std::vector<PathRecord>& paths_;
   // Descriptor positions per (instance, id) in family 6, per id in family 5, in list order.
   std::unordered_map<Key, std::vector<std::size_t>, KeyHash> descriptors_by_key_;
-  std::vector<const DescriptorRecord*> descriptors_;
   // First path record per SCSI address text.
   std::unordered_map<std::string, std::size_t> first_path_by_address_;
 };

@@ -23,11 +23,10 @@ int devinfo_list(Session& s) {
   out << std::left;
   for (std::size_t i = 0; i < inv.devices.size(); ++i) {
     const DeviceRecord& d = inv.devices[i];
-    std::size_t paths = d.Paths.empty() ? static_cast<std::size_t>(d.NumberPaths) : d.Paths.size();
     out << " " << std::setw(8) << i << std::setw(f5 ? 13 : 33) << device_serial(lookup, d, d.SerialNumber)
         << std::setw(18) << d.PolicyName << std::setw(8);
     if (d.Paths.empty()) out << d.NumberPaths;
-    else out << paths;
+    else out << d.Paths.size();
     if (f5) out << (d.PolicyName == "FailOver" ? d.FailbackName : std::string("N/A"));
     out << "\n";
   }

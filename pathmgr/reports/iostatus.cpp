@@ -41,17 +41,13 @@ int show_io_status(Session& s, const Words& /*words: ignored*/) {
   DriveMatcher matcher(drives);
   PathLookup lookup(f5, inv.descriptors, inv.paths);
   for (const DeviceRecord& d : inv.devices) {
-    std::wstring drive;
-    bool drive_known = false;
+    // One device, one drive: found once for all its paths.
+    const std::wstring drive = d.Paths.empty() ? std::wstring() : matcher.drive_for_instance(d.InstanceName);
     for (const DevicePathEntry& e : d.Paths) {
       const PathRecord* r = find_path_record(lookup, d.InstanceName, e.DsmPathId);
       if (r == nullptr) {
         out << "Error occured!" << std::endl;
         break;
-      }
-      if (!drive_known) {  // one device, one drive: found once for all its paths
-        drive = matcher.drive_for_instance(d.InstanceName);
-        drive_known = true;
       }
       print_row(out, f5, e.DsmPathId, r->PendingIOs, std::uint64_t{r->NumberReads} + r->NumberWrites, drive,
                 r->SerialNumber, r->State);

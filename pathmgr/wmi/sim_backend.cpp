@@ -104,7 +104,7 @@ std::string inferred_base(const Json& v) {
 
 Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
                          const Json& v) {
-  PropertySchema p = simstack::parse_property("", "string");
+  PropertySchema p;
   if (v.is_array()) {
     p.is_array = true;
     p.base_type = "sint32";
@@ -116,7 +116,7 @@ Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shar
   } else {
     p.base_type = inferred_base(v);
   }
-  p.vt = simstack::parse_property("", p.base_type == "object" ? "object:" : p.base_type).vt;
+  p.vt = simstack::vt_of_cim(p.base_type);
   return typed_from_json(ctx, doc, v, p);
 }
 
@@ -353,9 +353,9 @@ class SimServices : public Services {
     auto cls = narrow_utf8(wclass);
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
     if (schema == nullptr && instance_list(*ctx_->host.document(), ns_, cls) == nullptr) return kWBEM_E_NOT_FOUND;
-    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema, std::string_view(), true);
-    if (schema != nullptr) obj->own_class_name(schema->name);  // outlives any state update
-    else obj->own_class_name(cls);
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema,
+                                           schema != nullptr ? std::string_view(schema->name) : std::string_view(), true);
+    if (schema == nullptr) obj->own_class_name(cls);  // known by instances only
     out = obj;
     return kS_OK;
   }
