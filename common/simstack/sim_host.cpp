@@ -10,36 +10,42 @@ namespace simstack {
 
 SimHost::SimHost(std::string path) : file_(std::move(path)) {}
 
-std::shared_ptr<const Json> SimHost::document() {
+std::shared_ptr<const HostDocument> SimHost::snapshot() {
   if (!snapshot_) {
     auto lock = file_.lock(false);
     identity_ = file_.identity();
-    snapshot_ = std::make_shared<const Json>(file_.parse_locked());
+    snapshot_ = std::make_shared<HostDocument>(file_.read_text_locked(), file_.path());
   }
   return snapshot_;
+}
+
+std::shared_ptr<const Json> SimHost::document() {
+  auto doc = snapshot();
+  return std::shared_ptr<const Json>(doc, &doc->json());
 }
 
 std::shared_ptr<const Json> SimHost::update(const std::function<bool(Json&)>& change) {
   auto lock = file_.lock(true);
   const auto now = file_.identity();
-  std::shared_ptr<Json> doc;
+  std::shared_ptr<HostDocument> doc;
   if (snapshot_ && now && identity_ && *now == *identity_) {
     // Nobody changed the file since: no need to parse it again.
-    doc = snapshot_.use_count() == 1 ? std::const_pointer_cast<Json>(snapshot_) : std::make_shared<Json>(*snapshot_);
+    doc = snapshot_.use_count() == 1 ? snapshot_ : std::make_shared<HostDocument>(Json(snapshot_->complete()));
   } else {
-    doc = std::make_shared<Json>(file_.parse_locked());
+    doc = std::make_shared<HostDocument>(file_.parse_locked());
   }
+  Json& whole = doc->complete();
   // Until the change is written, the snapshot stands for no file.
   snapshot_.reset();
   identity_.reset();
-  if (change(*doc)) {
-    file_.write_locked(*doc);
+  if (change(whole)) {
+    file_.write_locked(whole);
     identity_ = file_.identity();
   } else {
     identity_ = now;
   }
   snapshot_ = std::move(doc);
-  return snapshot_;
+  return std::shared_ptr<const Json>(snapshot_, &snapshot_->json());
 }
 
 std::optional<std::string> configured_state_path() {

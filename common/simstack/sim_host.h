@@ -1,12 +1,14 @@
 // The simulated host of one process: its state file and a snapshot of it. Reads see
-// the snapshot taken at first use; every change goes through the file (exclusive
-// lock, re-read, write) and refreshes the snapshot.
+// the snapshot taken at first use (instance lists parsed when first read); every
+// change goes through the file (exclusive lock, re-read, write) and refreshes the
+// snapshot.
 #pragma once
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "simstack/host_document.h"
 #include "simstack/state_file.h"
 
 namespace simstack {
@@ -17,6 +19,9 @@ class SimHost {
   const std::string& path() const { return file_.path(); }
   // The snapshot; loads on first use; throws StateError. Objects that keep the
   // returned pointer stay valid after later updates.
+  std::shared_ptr<const HostDocument> snapshot();
+  // The snapshot's members (instance lists not read yet hold null: read them through
+  // snapshot()->instances()).
   std::shared_ptr<const Json> document();
   // A change under the exclusive lock. The file is re-read unless it is still the
   // one this process last read or wrote: then the snapshot itself is changed (or a
@@ -26,7 +31,7 @@ class SimHost {
 
  private:
   StateFile file_;
-  std::shared_ptr<const Json> snapshot_;
+  std::shared_ptr<HostDocument> snapshot_;
   std::optional<FileIdentity> identity_;  // of the file the snapshot matches
 };
 

@@ -21,13 +21,17 @@ void validate_document(const Json& doc, const std::string& path) {
 
 StateFile::StateFile(std::string path) : path_(std::move(path)) {}
 
-Json StateFile::parse_locked() const {
+std::string StateFile::read_text_locked() const {
   std::ifstream in(path_, std::ios::binary | std::ios::ate);
   if (!in) throw StateError(path_ + ": cannot be opened");
   std::string text(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
   in.seekg(0);
   if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) throw StateError(path_ + ": cannot be read");
-  Json doc = Json::parse(text, nullptr, false);
+  return text;
+}
+
+Json StateFile::parse_locked() const {
+  Json doc = Json::parse(read_text_locked(), nullptr, false);
   if (doc.is_discarded()) throw StateError(path_ + ": not valid JSON");
   validate_document(doc, path_);
   return doc;

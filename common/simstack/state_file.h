@@ -51,6 +51,7 @@ class StateFile {
   // The pieces of the above, for a caller that keeps a parsed copy between changes.
   std::unique_ptr<FileLock> lock(bool exclusive) const;
   Json parse_locked() const;                         // the caller holds a lock
+  std::string read_text_locked() const;              // the file's bytes, unparsed
   void write_locked(const Json& doc);                // the caller holds the exclusive lock
   std::optional<FileIdentity> identity() const;      // none where it cannot be told
 

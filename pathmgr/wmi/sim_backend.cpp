@@ -328,17 +328,24 @@ const Json* instance_list(const Json& doc, const std::string& ns, const std::str
   return list != nullptr && list->is_array() ? list : nullptr;
 }
 
+// The same from a snapshot, whose lists are parsed when first read.
+const Json* stored_instances(const simstack::HostDocument& snapshot, const std::string& ns, const std::string& cls) {
+  const Json* list = snapshot.instances(ns, cls);
+  return list != nullptr && list->is_array() ? list : nullptr;
+}
+
 class SimServices : public Services {
  public:
   SimServices(std::shared_ptr<SimContext> ctx, std::string ns) : ctx_(std::move(ctx)), ns_(std::move(ns)) {}
   const std::string& ns() const { return ns_; }
 
   HResult enumerate(const std::wstring& wclass, const InstanceVisitor& visit) override {
-    auto doc = ctx_->host.document();
+    auto snapshot = ctx_->host.snapshot();
+    std::shared_ptr<const Json> doc(snapshot, &snapshot->json());
     auto cls = narrow_utf8(wclass);
     if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) return *hr;
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    const Json* list = instance_list(*doc, ns_, cls);
+    const Json* list = stored_instances(*snapshot, ns_, cls);
     if (list == nullptr) return schema != nullptr ? kS_OK : kWBEM_E_INVALID_CLASS;
     std::string name = schema != nullptr ? schema->name : cls;
     for (const auto& node : *list) {
@@ -352,7 +359,7 @@ class SimServices : public Services {
   HResult get_class(const std::wstring& wclass, ObjectPtr& out) override {
     auto cls = narrow_utf8(wclass);
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    if (schema == nullptr && instance_list(*ctx_->host.document(), ns_, cls) == nullptr) return kWBEM_E_NOT_FOUND;
+    if (schema == nullptr && stored_instances(*ctx_->host.snapshot(), ns_, cls) == nullptr) return kWBEM_E_NOT_FOUND;
     auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema,
                                            schema != nullptr ? std::string_view(schema->name) : std::string_view(), true);
     if (schema == nullptr) obj->own_class_name(cls);  // known by instances only

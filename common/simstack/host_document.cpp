@@ -1,0 +1,207 @@
+#include "simstack/host_document.h"
+
+#include <system_error>
+
+#include "simstack/sim_host.h"
+
+namespace simstack {
+
+namespace {
+
+// A file that repeats a member holding instance lists: the split would have to drop
+// lists it already set aside, so the file is parsed whole instead (the last member
+// wins, as with any other repeated member).
+struct RepeatedContainer {};
+
+class Splitter {
+ public:
+  Splitter(std::string_view text, const std::string& path, std::map<const Json*, JsonSpan>& pending,
+           std::vector<const Json*>& order)
+      : text_(text), path_(path), pending_(pending), order_(order) {}
+
+  // None when the text is not one object: the caller parses it whole for the exact error.
+  std::optional<Json> split() {
+    Json doc = Json::object();
+    auto top = for_each_json_member(text_, skip_json_whitespace(text_, 0), [&](const std::string& name, std::size_t at) {
+      return equal_nocase(name, "wmi") ? container(doc, name, at, &Splitter::wmi_member) : eager(doc[name], at);
+    });
+    if (!top || skip_json_whitespace(text_, top->end) != text_.size()) return std::nullopt;
+    return doc;
+  }
+
+ private:
+  using MemberFn = std::optional<JsonSpan> (Splitter::*)(Json& parent, const std::string& name, std::size_t at);
+
+  // An object whose members `each` handles; any other value is parsed as it stands.
+  std::optional<JsonSpan> container(Json& parent, const std::string& name, std::size_t at, MemberFn each) {
+    if (at >= text_.size() || text_[at] != '{') return eager(parent[name], at);
+    if (parent.contains(name)) throw RepeatedContainer{};
+    Json& object = parent[name] = Json::object();
+    return for_each_json_member(text_, at, [&](const std::string& member, std::size_t value_at) {
+      return (this->*each)(object, member, value_at);
+    });
+  }
+
+  std::optional<JsonSpan> wmi_member(Json& wmi, const std::string& ns, std::size_t at) {
+    return container(wmi, ns, at, &Splitter::namespace_member);
+  }
+
+  std::optional<JsonSpan> namespace_member(Json& space, const std::string& name, std::size_t at) {
+    if (!equal_nocase(name, "instances")) return eager(space[name], at);
+    return container(space, name, at, &Splitter::instance_list);
+  }
+
+  // An array is set aside as text; anything else is parsed now.
+  std::optional<JsonSpan> instance_list(Json& instances, const std::string& class_name, std::size_t at) {
+    Json& slot = instances[class_name];
+    if (at >= text_.size() || text_[at] != '[') return eager(slot, at);
+    auto span = json_value_span(text_, at);
+    if (!span) return std::nullopt;
+    slot = nullptr;
+    pending_[&slot] = *span;
+    order_.push_back(&slot);
+    return span;
+  }
+
+  std::optional<JsonSpan> eager(Json& slot, std::size_t at) {
+    auto span = json_value_span(text_, at);
+    if (!span) return std::nullopt;
+    pending_.erase(&slot);
+    slot = Json::parse(span->of(text_), nullptr, false);
+    if (slot.is_discarded()) invalid();
+    return span;
+  }
+
+  [[noreturn]] void invalid() const { throw StateError(path_ + ": not valid JSON"); }
+
+  std::string_view text_;
+  const std::string& path_;
+  std::map<const Json*, JsonSpan>& pending_;
+  std::vector<const Json*>& order_;
+};
+
+Json parse_whole(std::string_view text, const std::string& path) {
+  Json doc = Json::parse(text, nullptr, false);
+  if (doc.is_discarded()) throw StateError(path + ": not valid JSON");
+  return doc;
+}
+
+}  // namespace
+
+HostDocument::HostDocument(std::string text, std::string path) : text_(std::move(text)), path_(std::move(path)) {
+  std::map<const Json*, JsonSpan> lists;
+  std::optional<Json> split;
+  try {
+    split = Splitter(text_, path_, lists, text_order_).split();
+  } catch (const RepeatedContainer&) {
+  }
+  if (split) {
+    json_ = std::move(*split);
+  } else {
+    lists.clear();
+    text_order_.clear();
+    json_ = parse_whole(text_, path_);
+  }
+  validate_document(json_, path_);
+  for (const auto& [placeholder, span] : lists) pending_[placeholder].span = span;
+  if (pending_.empty()) {
+    text_.clear();
+    return;
+  }
+  // On one processor a second thread would only compete with the command: every
+  // list is then parsed when first read, as it is when no thread can be had.
+  if (std::thread::hardware_concurrency() < 2) return;
+  try {
+    background_ = std::thread([this] { parse_in_background(); });
+  } catch (const std::system_error&) {
+  }
+}
+
+HostDocument::HostDocument(Json whole) : json_(std::move(whole)) {}
+
+HostDocument::~HostDocument() { stop_background(); }
+
+void HostDocument::stop_background() {
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    stopping_ = true;
+  }
+  if (background_.joinable()) background_.join();
+}
+
+void HostDocument::parse_in_background() {
+  for (const Json* placeholder : text_order_) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (stopping_) return;
+    auto it = pending_.find(placeholder);
+    if (it == pending_.end() || it->second.state != PendingList::State::Waiting) continue;
+    PendingList& list = it->second;
+    list.state = PendingList::State::Parsing;
+    lock.unlock();
+    // The entry stays while it is Parsing: only a thread that finds it Parsed or
+    // Invalid removes it.
+    Json parsed;
+    try {
+      parsed = Json::parse(list.span.of(text_), nullptr, false);
+    } catch (...) {  // out of memory: the asking thread will try again
+      lock.lock();
+      list.state = PendingList::State::Waiting;
+      list_parsed_.notify_all();
+      return;
+    }
+    lock.lock();
+    list.state = parsed.is_discarded() ? PendingList::State::Invalid : PendingList::State::Parsed;
+    list.parsed = std::move(parsed);
+    list_parsed_.notify_all();
+  }
+}
+
+void HostDocument::take(std::unique_lock<std::mutex>& lock, PendingMap::iterator it) const {
+  PendingList& list = it->second;
+  using State = PendingList::State;
+  list_parsed_.wait(lock, [&] { return list.state != State::Parsing; });
+  if (list.state == State::Waiting) {
+    list.state = State::Parsing;
+    lock.unlock();
+    Json parsed;
+    try {
+      parsed = Json::parse(list.span.of(text_), nullptr, false);
+    } catch (...) {
+      lock.lock();
+      list.state = State::Waiting;
+      list_parsed_.notify_all();
+      throw;
+    }
+    lock.lock();
+    list.state = parsed.is_discarded() ? State::Invalid : State::Parsed;
+    list.parsed = std::move(parsed);
+    list_parsed_.notify_all();
+  }
+  if (list.state == State::Invalid) throw StateError(path_ + ": not valid JSON");
+  const_cast<Json&>(*it->first) = std::move(list.parsed);
+  pending_.erase(it);
+}
+
+const Json* HostDocument::instances(std::string_view ns, std::string_view class_name) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const Json* wmi = find_member_nocase(json_, "wmi");
+  const Json* space = wmi != nullptr ? find_member_nocase(*wmi, ns) : nullptr;
+  const Json* all = space != nullptr ? find_member_nocase(*space, "instances") : nullptr;
+  const Json* list = all != nullptr ? find_member_nocase(*all, class_name) : nullptr;
+  if (list == nullptr) return nullptr;
+  if (auto it = pending_.find(list); it != pending_.end()) take(lock, it);
+  return list;
+}
+
+Json& HostDocument::complete() {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!pending_.empty()) take(lock, pending_.begin());
+  }
+  stop_background();
+  text_.clear();
+  text_.shrink_to_fit();
+  return json_;
+}
+
+}  // namespace simstack

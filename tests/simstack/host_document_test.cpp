@@ -1,0 +1,159 @@
+// The host snapshot whose instance lists are parsed on first read or in the
+// background: it must give exactly what a full parse of the same text gives.
+#include "simstack/host_document.h"
+
+#include <gtest/gtest.h>
+
+#include "simstack/host_generator.h"
+#include "simstack/sim_host.h"
+#include "test_support.h"
+
+using simstack::HostDocument;
+using simstack::StateError;
+
+namespace {
+
+// Names and strings that a bracket-and-quote walk can get wrong: escaped quotes and
+// backslashes, brackets inside strings, unicode escapes, names in other cases.
+const char* kTrickyHost = R"({
+  "format": "pathmgr-sim/1",
+  "os": {"major": 6},
+  "WMI": {
+    "ROOT\\WMI": {
+      "classes": {"A": {"properties": {"Name": "string"}}},
+      "Instances": {
+        "A": [{"Name": "x\"]}[{\\"}, {"Name": "back\\\\"}, {"Name": "\u0041\u00e9"}],
+        "B": [],
+        "C": [[1, [2, {"k": "]"}]], {"n": -1.5e3, "t": true, "f": false, "z": null}],
+        "Scalar": 42,
+        "Obj": {"not": "a list"}
+      }
+    },
+    "ROOT\\CIMV2": {"instances": {"Win32_DiskDrive": [{"DeviceID": "\\\\.\\PHYSICALDRIVE0"}]}}
+  },
+  "journal": [{"kind": "method", "path": "A.Name=\"x\""}]
+})";
+
+std::shared_ptr<HostDocument> split(const std::string& text) {
+  return std::make_shared<HostDocument>(text, "host.json");
+}
+
+}  // namespace
+
+TEST(HostDocument, ListsReadOnDemandEqualAFullParse) {
+  const Json whole = Json::parse(kTrickyHost);
+  auto doc = split(kTrickyHost);
+  // Names in any case, as WMI takes them; every list as a full parse has it.
+  const Json& wmi = whole["WMI"]["ROOT\\WMI"]["Instances"];
+  EXPECT_EQ(*doc->instances("root\\wmi", "c"), wmi["C"]);
+  EXPECT_EQ(*doc->instances("ROOT\\WMI", "A"), wmi["A"]);
+  EXPECT_EQ(*doc->instances("ROOT\\WMI", "B"), Json::array());
+  EXPECT_EQ(*doc->instances("ROOT\\WMI", "Scalar"), 42);
+  EXPECT_EQ(*doc->instances("ROOT\\CIMV2", "Win32_DiskDrive"),
+            whole["WMI"]["ROOT\\CIMV2"]["instances"]["Win32_DiskDrive"]);
+  EXPECT_EQ(doc->instances("ROOT\\WMI", "Missing"), nullptr);
+  EXPECT_EQ(doc->instances("ROOT\\Other", "A"), nullptr);
+  // Everything outside the lists is there from the start.
+  EXPECT_EQ(doc->json()["journal"], whole["journal"]);
+  EXPECT_EQ(doc->json()["WMI"]["ROOT\\WMI"]["classes"], whole["WMI"]["ROOT\\WMI"]["classes"]);
+  EXPECT_EQ(doc->complete(), whole);
+  EXPECT_EQ(*split(kTrickyHost)->instances("ROOT\\WMI", "A"), wmi["A"]);  // before the background reaches it
+}
+
+TEST(HostDocument, GeneratedHostsMatchInAnyReadingOrder) {
+  simstack::HostSpec spec;
+  spec.devices = 24;
+  spec.paths_per_device = 3;
+  const Json whole = simstack::generate_host(spec);
+  const std::string text = whole.dump(1);
+  const Json& lists = whole["wmi"]["ROOT\\WMI"]["instances"];
+  for (int round = 0; round < 8; ++round) {  // the background thread is at a different list each time
+    auto doc = split(text);
+    for (auto it = lists.end(); it != lists.begin();) {
+      --it;
+      ASSERT_EQ(*doc->instances("ROOT\\WMI", it.key()), it.value()) << it.key();
+    }
+    EXPECT_EQ(doc->complete(), whole);
+  }
+  split(text);  // dropped at once, while the background thread may still be parsing
+}
+
+TEST(HostDocument, RepeatedMembersKeepTheLastAsAFullParseDoes) {
+  for (const char* text : {
+           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}}}, "wmi": {"N": {"instances": {"A": [2]}}}})",
+           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1], "A": [2]}}}})",
+           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1], "A": 7}}}})",
+           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}, "instances": {"B": [3]}}}})",
+       }) {
+    auto doc = split(text);
+    const Json whole = Json::parse(text);
+    if (const Json* a = doc->instances("N", "A"); a != nullptr) {
+      EXPECT_EQ(*a, whole["wmi"]["N"]["instances"]["A"]);
+    }
+    EXPECT_EQ(doc->complete(), whole) << text;
+  }
+}
+
+TEST(HostDocument, BrokenTextIsReportedWithTheFile) {
+  struct Case {
+    const char* text;
+    const char* why;
+  };
+  for (const Case& c : {Case{"", "not valid JSON"}, Case{"{\"format\": \"pathmgr-sim/1\"", "not valid JSON"},
+                        Case{R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1}}}})", "not valid JSON"},
+                        Case{R"({"format": "pathmgr-sim/1"} trailing)", "not valid JSON"},
+                        Case{R"({"format": "pathmgr-sim/1", "os": {"major": 6,}})", "not valid JSON"},
+                        Case{"[1, 2]", "not a JSON object"}, Case{R"({"format": 2})", "unsupported format"}}) {
+    try {
+      split(c.text);
+      FAIL() << c.text;
+    } catch (const StateError& e) {
+      const std::string message = e.what();
+      EXPECT_EQ(message.rfind("host.json: ", 0), 0u) << message;
+      EXPECT_NE(message.find(c.why), std::string::npos) << c.text << " -> " << message;
+    }
+  }
+}
+
+TEST(HostDocument, ABrokenListFailsWhenReadAndNeverReachesAWrite) {
+  const std::string text =
+      R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"Good": [{"a": 1}], "Bad": [{"a": 01}]}}}})";
+  auto doc = split(text);
+  EXPECT_EQ(*doc->instances("N", "Good"), Json::parse(R"([{"a": 1}])"));
+  for (int attempt = 0; attempt < 2; ++attempt) EXPECT_THROW(doc->instances("N", "Bad"), StateError);
+  EXPECT_THROW(doc->complete(), StateError);
+
+  // Through the host: the change is refused and the file stays as it was.
+  TempDir dir;
+  const auto path = dir.file("h.json");
+  write_text(path, text);
+  simstack::SimHost host(path);
+  EXPECT_NO_THROW(host.snapshot()->instances("N", "Good"));
+  EXPECT_THROW(host.update([](Json& d) {
+    d["journal"] = Json::array();
+    return true;
+  }),
+               StateError);
+  EXPECT_EQ(read_text(path), text);
+}
+
+TEST(HostDocument, AChangeWritesTheListsNobodyRead) {
+  simstack::HostSpec spec;
+  spec.devices = 6;
+  const Json whole = simstack::generate_host(spec);
+  TempDir dir;
+  const auto path = dir.file("h.json");
+  write_json(path, whole);
+  simstack::SimHost host(path);
+  auto seen = host.snapshot();  // held, as an enumeration holds it
+  ASSERT_NE(seen->instances("ROOT\\WMI", "MPIO_DISK_INFO"), nullptr);
+  host.update([](Json& d) {
+    d["journal"] = Json::array({"changed"});
+    return true;
+  });
+  Json expected = whole;
+  expected["journal"] = Json::array({"changed"});
+  EXPECT_EQ(read_json(path), expected);
+  EXPECT_EQ(*host.document(), expected);
+  EXPECT_EQ(*seen->instances("ROOT\\WMI", "DSM_QueryLBPolicy_V2"), whole["wmi"]["ROOT\\WMI"]["instances"]["DSM_QueryLBPolicy_V2"]);
+}
