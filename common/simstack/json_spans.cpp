@@ -37,10 +37,12 @@ std::size_t skip_scalar(std::string_view text, std::size_t pos) {
   return pos;
 }
 
-std::string decode_name(std::string_view quoted) {
-  if (quoted.find('\\') == std::string_view::npos) return std::string(quoted.substr(1, quoted.size() - 2));
+// A member name as the full parser reads it (escapes, UTF-8 checks); none when it is
+// not a valid JSON string. Objects walked here have few members.
+std::optional<std::string> decode_name(std::string_view quoted) {
   Json name = Json::parse(quoted, nullptr, false);
-  return name.is_string() ? name.get<std::string>() : std::string();
+  if (!name.is_string()) return std::nullopt;
+  return name.get<std::string>();
 }
 
 }  // namespace
@@ -94,10 +96,11 @@ std::optional<JsonSpan> for_each_json_member(std::string_view text, std::size_t 
     if (text[pos] != '"') return std::nullopt;
     std::size_t name_end = skip_string(text, pos);
     if (name_end == std::string_view::npos) return std::nullopt;
-    std::string name = decode_name(text.substr(pos, name_end - pos));
+    auto name = decode_name(text.substr(pos, name_end - pos));
+    if (!name) return std::nullopt;
     pos = skip_json_whitespace(text, name_end);
     if (pos >= text.size() || text[pos] != ':') return std::nullopt;
-    auto value = member(name, skip_json_whitespace(text, pos + 1));
+    auto value = member(*name, skip_json_whitespace(text, pos + 1));
     if (!value) return std::nullopt;
     pos = skip_json_whitespace(text, value->end);
     if (pos >= text.size()) return std::nullopt;

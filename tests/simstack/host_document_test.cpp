@@ -103,6 +103,9 @@ TEST(HostDocument, BrokenTextIsReportedWithTheFile) {
                         Case{R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1}}}})", "not valid JSON"},
                         Case{R"({"format": "pathmgr-sim/1"} trailing)", "not valid JSON"},
                         Case{R"({"format": "pathmgr-sim/1", "os": {"major": 6,}})", "not valid JSON"},
+                        Case{R"({"format": "pathmgr-sim/1", "wmi": {"N\q": {}}})", "not valid JSON"},
+                        Case{"{\"format\": \"pathmgr-sim/1\", \"wmi\": {\"N\": {\"instances\": {\"A\t\": []}}}}",
+                             "not valid JSON"},
                         Case{"[1, 2]", "not a JSON object"}, Case{R"({"format": 2})", "unsupported format"}}) {
     try {
       split(c.text);
