@@ -34,8 +34,8 @@ class Splitter {
 
   // An object whose members `each` handles; any other value is parsed as it stands.
   std::optional<JsonSpan> container(Json& parent, const std::string& name, std::size_t at, MemberFn each) {
-    if (at >= text_.size() || text_[at] != '{') return eager(parent[name], at);
     if (parent.contains(name)) throw RepeatedContainer{};
+    if (at >= text_.size() || text_[at] != '{') return eager(parent[name], at);
     Json& object = parent[name] = Json::object();
     return for_each_json_member(text_, at, [&](const std::string& member, std::size_t value_at) {
       return (this->*each)(object, member, value_at);

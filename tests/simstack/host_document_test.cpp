@@ -84,6 +84,8 @@ TEST(HostDocument, RepeatedMembersKeepTheLastAsAFullParseDoes) {
            R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1], "A": [2]}}}})",
            R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1], "A": 7}}}})",
            R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}, "instances": {"B": [3]}}}})",
+           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}}}, "wmi": 5})",
+           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}, "instances": []}}})",
        }) {
     auto doc = split(text);
     const Json whole = Json::parse(text);
