@@ -1,7 +1,6 @@
 #include "simstack/json_spans.h"
 
 #include <cstring>
-#include <vector>
 
 #include "simstack/state_file.h"
 
