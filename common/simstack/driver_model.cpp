@@ -11,10 +11,7 @@ namespace simstack {
 namespace {
 
 Json* instances_of(Json& doc, const std::string& ns, const std::string& cls) {
-  Json* wmi = find_member_nocase(doc, "wmi");
-  Json* space = wmi != nullptr ? find_member_nocase(*wmi, ns) : nullptr;
-  Json* instances = space != nullptr ? find_member_nocase(*space, "instances") : nullptr;
-  Json* list = instances != nullptr ? find_member_nocase(*instances, cls) : nullptr;
+  Json* list = find_instance_list(doc, ns, cls);
   return list != nullptr && list->is_array() ? list : nullptr;
 }
 

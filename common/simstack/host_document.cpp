@@ -184,10 +184,7 @@ void HostDocument::take(std::unique_lock<std::mutex>& lock, PendingMap::iterator
 
 const Json* HostDocument::instances(std::string_view ns, std::string_view class_name) const {
   std::unique_lock<std::mutex> lock(mutex_);
-  const Json* wmi = find_member_nocase(json_, "wmi");
-  const Json* space = wmi != nullptr ? find_member_nocase(*wmi, ns) : nullptr;
-  const Json* all = space != nullptr ? find_member_nocase(*space, "instances") : nullptr;
-  const Json* list = all != nullptr ? find_member_nocase(*all, class_name) : nullptr;
+  const Json* list = find_instance_list(json_, ns, class_name);
   if (list == nullptr) return nullptr;
   if (auto it = pending_.find(list); it != pending_.end()) take(lock, it);
   return list;

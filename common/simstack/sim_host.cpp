@@ -92,4 +92,19 @@ Json* find_member_nocase(Json& object, std::string_view name) {
   return const_cast<Json*>(find_member_nocase(static_cast<const Json&>(object), name));
 }
 
+const Json* find_wmi_namespace(const Json& doc, std::string_view ns) {
+  const Json* wmi = find_member_nocase(doc, "wmi");
+  return wmi != nullptr ? find_member_nocase(*wmi, ns) : nullptr;
+}
+
+const Json* find_instance_list(const Json& doc, std::string_view ns, std::string_view class_name) {
+  const Json* space = find_wmi_namespace(doc, ns);
+  const Json* all = space != nullptr ? find_member_nocase(*space, "instances") : nullptr;
+  return all != nullptr ? find_member_nocase(*all, class_name) : nullptr;
+}
+
+Json* find_instance_list(Json& doc, std::string_view ns, std::string_view class_name) {
+  return const_cast<Json*>(find_instance_list(static_cast<const Json&>(doc), ns, class_name));
+}
+
 }  // namespace simstack

@@ -48,4 +48,10 @@ const Json* find_member_nocase(const Json& object, std::string_view name);
 Json* find_member_nocase(Json& object, std::string_view name);
 bool equal_nocase(std::string_view a, std::string_view b);
 
+// The members "wmi" / <namespace> and "wmi" / <namespace> / "instances" / <class> of a
+// host document (names in any case), whatever they hold; null when absent.
+const Json* find_wmi_namespace(const Json& doc, std::string_view ns);
+const Json* find_instance_list(const Json& doc, std::string_view ns, std::string_view class_name);
+Json* find_instance_list(Json& doc, std::string_view ns, std::string_view class_name);
+
 }  // namespace simstack

@@ -315,24 +315,8 @@ Json value_to_journal(const Value& v) {
   return arr;
 }
 
-const Json* namespace_node(const Json& doc, const std::string& ns) {
-  const Json* wmi = simstack::find_member_nocase(doc, "wmi");
-  return wmi != nullptr ? simstack::find_member_nocase(*wmi, ns) : nullptr;
-}
-
-// The instance list of a class, or null.
-const Json* instance_list(const Json& doc, const std::string& ns, const std::string& cls) {
-  const Json* n = namespace_node(doc, ns);
-  const Json* instances = n != nullptr ? simstack::find_member_nocase(*n, "instances") : nullptr;
-  const Json* list = instances != nullptr ? simstack::find_member_nocase(*instances, cls) : nullptr;
-  return list != nullptr && list->is_array() ? list : nullptr;
-}
-
-// The same from a snapshot, whose lists are parsed when first read.
-const Json* stored_instances(const simstack::HostDocument& snapshot, const std::string& ns, const std::string& cls) {
-  const Json* list = snapshot.instances(ns, cls);
-  return list != nullptr && list->is_array() ? list : nullptr;
-}
+// A class's instance list when the member is one, else null.
+const Json* as_instance_list(const Json* member) { return member != nullptr && member->is_array() ? member : nullptr; }
 
 class SimServices : public Services {
  public:
@@ -345,7 +329,7 @@ class SimServices : public Services {
     auto cls = narrow_utf8(wclass);
     if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) return *hr;
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    const Json* list = stored_instances(*snapshot, ns_, cls);
+    const Json* list = as_instance_list(snapshot->instances(ns_, cls));
     if (list == nullptr) return schema != nullptr ? kS_OK : kWBEM_E_INVALID_CLASS;
     std::string name = schema != nullptr ? schema->name : cls;
     for (const auto& node : *list) {
@@ -359,7 +343,7 @@ class SimServices : public Services {
   HResult get_class(const std::wstring& wclass, ObjectPtr& out) override {
     auto cls = narrow_utf8(wclass);
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    if (schema == nullptr && stored_instances(*ctx_->host.snapshot(), ns_, cls) == nullptr) return kWBEM_E_NOT_FOUND;
+    if (schema == nullptr && as_instance_list(ctx_->host.snapshot()->instances(ns_, cls)) == nullptr) return kWBEM_E_NOT_FOUND;
     auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema,
                                            schema != nullptr ? std::string_view(schema->name) : std::string_view(), true);
     if (schema == nullptr) obj->own_class_name(cls);  // known by instances only
@@ -401,7 +385,7 @@ class SimServices : public Services {
  private:
   HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
                      const std::string& value, const Json* in) {
-    const Json* list = instance_list(doc, ns_, cls);
+    const Json* list = as_instance_list(simstack::find_instance_list(doc, ns_, cls));
     bool found = false;
     if (list != nullptr)
       for (const auto& node : *list) {
@@ -457,7 +441,7 @@ class SimBackend : public Backend {
 
   bool known_namespace(const std::string& ns) {
     if (simstack::equal_nocase(ns, "ROOT\\WMI") || simstack::equal_nocase(ns, "ROOT\\CIMV2")) return true;
-    return namespace_node(*ctx_->host.document(), ns) != nullptr;
+    return simstack::find_wmi_namespace(*ctx_->host.document(), ns) != nullptr;
   }
 
   std::shared_ptr<SimContext> ctx_;
