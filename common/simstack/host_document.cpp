@@ -67,24 +67,15 @@ class Splitter {
     auto span = json_value_span(text_, at);
     if (!span) return std::nullopt;
     pending_.erase(&slot);
-    slot = Json::parse(span->of(text_), nullptr, false);
-    if (slot.is_discarded()) invalid();
+    slot = parse_state_text(span->of(text_), path_);
     return span;
   }
-
-  [[noreturn]] void invalid() const { throw StateError(path_ + ": not valid JSON"); }
 
   std::string_view text_;
   const std::string& path_;
   std::map<const Json*, JsonSpan>& pending_;
   std::vector<const Json*>& order_;
 };
-
-Json parse_whole(std::string_view text, const std::string& path) {
-  Json doc = Json::parse(text, nullptr, false);
-  if (doc.is_discarded()) throw StateError(path + ": not valid JSON");
-  return doc;
-}
 
 }  // namespace
 
@@ -100,7 +91,7 @@ HostDocument::HostDocument(std::string text, std::string path) : text_(std::move
   } else {
     lists.clear();
     text_order_.clear();
-    json_ = parse_whole(text_, path_);
+    json_ = parse_state_text(text_, path_);
   }
   validate_document(json_, path_);
   for (const auto& [placeholder, span] : lists) pending_[placeholder].span = span;
@@ -135,49 +126,41 @@ void HostDocument::parse_in_background() {
     if (stopping_) return;
     auto it = pending_.find(placeholder);
     if (it == pending_.end() || it->second.state != PendingList::State::Waiting) continue;
-    PendingList& list = it->second;
-    list.state = PendingList::State::Parsing;
-    lock.unlock();
-    // The entry stays while it is Parsing: only a thread that finds it Parsed or
-    // Invalid removes it.
-    Json parsed;
     try {
-      parsed = Json::parse(list.span.of(text_), nullptr, false);
+      parse_list(lock, it->second);
     } catch (...) {  // out of memory: the asking thread will try again
-      lock.lock();
-      list.state = PendingList::State::Waiting;
-      list_parsed_.notify_all();
       return;
     }
-    lock.lock();
-    list.state = parsed.is_discarded() ? PendingList::State::Invalid : PendingList::State::Parsed;
-    list.parsed = std::move(parsed);
-    list_parsed_.notify_all();
   }
+}
+
+void HostDocument::parse_list(std::unique_lock<std::mutex>& lock, PendingList& list) const {
+  using State = PendingList::State;
+  // The entry stays while it is Parsing: only a thread that finds it Parsed or
+  // Invalid removes it.
+  list.state = State::Parsing;
+  lock.unlock();
+  Json parsed;
+  try {
+    parsed = Json::parse(list.span.of(text_), nullptr, false);
+  } catch (...) {
+    lock.lock();
+    list.state = State::Waiting;
+    list_parsed_.notify_all();
+    throw;
+  }
+  lock.lock();
+  list.state = parsed.is_discarded() ? State::Invalid : State::Parsed;
+  list.parsed = std::move(parsed);
+  list_parsed_.notify_all();
 }
 
 void HostDocument::take(std::unique_lock<std::mutex>& lock, PendingMap::iterator it) const {
   PendingList& list = it->second;
   using State = PendingList::State;
   list_parsed_.wait(lock, [&] { return list.state != State::Parsing; });
-  if (list.state == State::Waiting) {
-    list.state = State::Parsing;
-    lock.unlock();
-    Json parsed;
-    try {
-      parsed = Json::parse(list.span.of(text_), nullptr, false);
-    } catch (...) {
-      lock.lock();
-      list.state = State::Waiting;
-      list_parsed_.notify_all();
-      throw;
-    }
-    lock.lock();
-    list.state = parsed.is_discarded() ? State::Invalid : State::Parsed;
-    list.parsed = std::move(parsed);
-    list_parsed_.notify_all();
-  }
-  if (list.state == State::Invalid) throw StateError(path_ + ": not valid JSON");
+  if (list.state == State::Waiting) parse_list(lock, list);
+  if (list.state == State::Invalid) throw not_valid_json(path_);
   const_cast<Json&>(*it->first) = std::move(list.parsed);
   pending_.erase(it);
 }

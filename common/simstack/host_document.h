@@ -49,6 +49,9 @@ class HostDocument {
   using PendingMap = std::map<const Json*, PendingList>;  // by the placeholder it fills
 
   void parse_in_background();
+  // Parses a Waiting list outside the lock and publishes it Parsed or Invalid; left
+  // Waiting when the parse throws (out of memory), and the exception goes on.
+  void parse_list(std::unique_lock<std::mutex>& lock, PendingList& list) const;
   // Parses the list (or waits for the background thread to finish it) and moves it
   // into its placeholder; throws StateError for a list that is not valid JSON.
   void take(std::unique_lock<std::mutex>& lock, PendingMap::iterator it) const;

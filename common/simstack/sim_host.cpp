@@ -45,7 +45,7 @@ std::shared_ptr<const Json> SimHost::update(const std::function<bool(Json&)>& ch
     identity_ = now;
   }
   snapshot_ = std::move(doc);
-  return std::shared_ptr<const Json>(snapshot_, &snapshot_->json());
+  return document();
 }
 
 std::optional<std::string> configured_state_path() {

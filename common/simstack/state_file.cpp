@@ -30,9 +30,16 @@ std::string StateFile::read_text_locked() const {
   return text;
 }
 
+StateError not_valid_json(const std::string& path) { return StateError(path + ": not valid JSON"); }
+
+Json parse_state_text(std::string_view text, const std::string& path) {
+  Json doc = Json::parse(text, nullptr, false);
+  if (doc.is_discarded()) throw not_valid_json(path);
+  return doc;
+}
+
 Json StateFile::parse_locked() const {
-  Json doc = Json::parse(read_text_locked(), nullptr, false);
-  if (doc.is_discarded()) throw StateError(path_ + ": not valid JSON");
+  Json doc = parse_state_text(read_text_locked(), path_);
   validate_document(doc, path_);
   return doc;
 }

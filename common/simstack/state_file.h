@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace simstack {
 
@@ -59,6 +60,9 @@ class StateFile {
   std::string path_;
 };
 
+// Parses (part of) the text of the file `path`; throws StateError when it is not valid JSON.
+Json parse_state_text(std::string_view text, const std::string& path);
+StateError not_valid_json(const std::string& path);
 // Checks the top of a document: an object with "format": "pathmgr-sim/1".
 void validate_document(const Json& doc, const std::string& path);
 

@@ -325,7 +325,7 @@ class SimServices : public Services {
 
   HResult enumerate(const std::wstring& wclass, const InstanceVisitor& visit) override {
     auto snapshot = ctx_->host.snapshot();
-    std::shared_ptr<const Json> doc(snapshot, &snapshot->json());
+    auto doc = ctx_->host.document();  // the snapshot's members, kept alive by the objects
     auto cls = narrow_utf8(wclass);
     if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) return *hr;
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);

@@ -1,6 +1,6 @@
 // Loads and joins generated hosts of growing size and prints, per size, the time of
 // the state-file load, of the joins and of whole pathmgr processes (not a test:
-// timings vary by machine). "inventory_bench --load FILE" is the load-only process.
+// timings vary by machine). "inventory_bench --load=FILE" is the load-only process.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
