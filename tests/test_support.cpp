@@ -10,6 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "shell/help_text.h"
 #include "wmi/wmi_access.h"
 
 extern char** environ;
@@ -56,6 +57,7 @@ SimSession::SimSession(const std::string& state_path)
   OsVersion v;
   if (platform.os->query(v)) major = v.major;
   session.major_version = major;
+  session.help = print_help;
   session.backend = platform.wmi.get();
   std::ostringstream ignored;
   if (wmi::wmi_connect(*platform.wmi, ignored, services) != 0)

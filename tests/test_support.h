@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "simstack/sim_host.h"
 #include "simstack/state_file.h"
 

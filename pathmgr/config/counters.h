@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "shell/session.h"
+#include "session/session.h"
 
 int clear_all_counters(Session& session);  // family 5: the driver's method on every instance
 // Family 6: every MSDSM_WMI_METHODS instance, or only that of the device with `serial`.

@@ -7,8 +7,7 @@
 #include "config/policy_write.h"
 #include "inventory/names.h"
 #include "inventory/path_readers.h"
-#include "shell/help_text.h"
-#include "shell/words.h"
+#include "session/words.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ int set_device_policy(Session& s, Inventory& inv, const InventoryIndex& index, c
                       const std::string& word, LbOperationsInstances* cache) {
   if (is_failback_word(word)) return set_device_failback(s, inv, index, serial, word);
   auto policy = parse_policy_name(word);
-  if (!policy) return print_help(s.out, s.family5());
+  if (!policy) return print_command_help(s);
   return s.family5() ? set_policy_family5(s, inv, index, serial, *policy)
                      : set_policy_family6(s, inv, serial, *policy, cache);
 }
@@ -96,7 +95,7 @@ int set_device_failback(Session& s, Inventory& inv, const InventoryIndex& index,
   bool on;
   if (equals_nocase(word, "failback-on")) on = true;
   else if (equals_nocase(word, "failback-off")) on = false;
-  else return print_help(s.out, s.family5());
+  else return print_command_help(s);
   std::optional<std::uint64_t> id;
   for (std::size_t r : index.records_with_serial(serial))
     if (const DescriptorRecord* d = index.first_descriptor(inv.paths[r].ScsiAddress)) id = d->PathIdentifier;
@@ -117,7 +116,7 @@ int set_device_failback(Session& s, Inventory& inv, const std::string& serial, c
 }
 
 int set_all_devices_policy(Session& s, Inventory& inv, const std::string& word) {
-  if (!is_word_accepted(word)) return print_help(s.out, s.family5());
+  if (!is_word_accepted(word)) return print_command_help(s);
   InventoryIndex index(s.family5(), inv);
   LbOperationsInstances cache;
   int result = 1;

@@ -6,7 +6,7 @@
 #include "config/policy_write.h"
 #include "inventory/inventory_index.h"
 #include "inventory/records.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 int set_device_policy(Session& session, Inventory& inventory, const std::string& serial, const std::string& word);
 int set_all_devices_policy(Session& session, Inventory& inventory, const std::string& word);

@@ -4,7 +4,7 @@
 
 #include "config/policy_write.h"
 #include "inventory/policy_readers.h"
-#include "shell/words.h"
+#include "session/words.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/session.h"
+#include "session/session.h"
 
 int set_path_primary(Session& session, std::uint64_t path_id, int flag);
 int set_path_weight(Session& session, std::uint64_t path_id, std::int32_t weight);

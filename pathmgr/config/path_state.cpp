@@ -7,8 +7,7 @@
 #include "inventory/names.h"
 #include "inventory/path_readers.h"
 #include "inventory/policy_readers.h"
-#include "shell/help_text.h"
-#include "shell/words.h"
+#include "session/words.h"
 #include "wmi/wmi_access.h"
 
 namespace {
@@ -88,7 +87,7 @@ int set_path_state(Session& s, const std::string& serial, std::uint64_t id, cons
 
 int set_hba_path_status(Session& s, const std::string& hba, const std::string& word) {
   auto status = path_status_of(word);
-  if (!status) return print_help(s.out, s.family5());
+  if (!status) return print_command_help(s);
   std::vector<DeviceRecord> devices;
   std::vector<PathRecord> paths;
   std::vector<DescriptorRecord> descriptors;
@@ -105,7 +104,7 @@ int set_hba_path_status(Session& s, const std::string& hba, const std::string& w
     if (auto it = ids_by_address.find(r.ScsiAddress); it != ids_by_address.end())
       ids.insert(ids.end(), it->second.begin(), it->second.end());
   }
-  if (ids.empty()) return print_help(s.out, s.family5());
+  if (ids.empty()) return print_command_help(s);
 
   HResult hr = s.wmi->enumerate(L"DSM_LB_Operations", [](wmi::Object&) { return true; });
   if (hr_failed(hr)) return hr;

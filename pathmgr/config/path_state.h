@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/session.h"
+#include "session/session.h"
 
 int set_path_state(Session& session, const std::string& serial, std::uint64_t path_id, const std::string& word);
 int set_hba_path_status(Session& session, const std::string& hba, const std::string& word);

@@ -9,7 +9,7 @@
 #include "inventory/inventory_index.h"
 #include "inventory/policy_block.h"
 #include "inventory/records.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 // The caller's path list: copies of device path entries (id, weight, primary flag).
 using PathList = std::vector<DevicePathEntry>;

@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "shell/session.h"
+#include "session/session.h"
 
 struct DiskDriveRecord {
   std::wstring DeviceID;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "inventory/records.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 // Family 6: serial numbers, states and SCSI addresses of the path records.
 int join_paths(bool family5, Inventory& inventory);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "inventory/records.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 int read_path_perf(Session& session, std::vector<PathRecord>& paths);
 int read_descriptors(Session& session, std::vector<DescriptorRecord>& descriptors);

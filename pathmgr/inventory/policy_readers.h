@@ -6,7 +6,7 @@
 
 #include "inventory/policy_block.h"
 #include "inventory/records.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 // Result of a search that found nothing.
 inline constexpr int kPolicyNotFound = 2;

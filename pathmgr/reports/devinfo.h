@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/session.h"
+#include "session/session.h"
 
 // "devinfo": one line per multipath device.
 int devinfo_list(Session& session);

@@ -6,7 +6,7 @@
 #include "inventory/joins.h"
 #include "inventory/names.h"
 #include "reports/report_inventory.h"
-#include "shell/words.h"
+#include "session/words.h"
 #include "text/wide_text.h"
 
 namespace {

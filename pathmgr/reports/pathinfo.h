@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/session.h"
+#include "session/session.h"
 
 // "pathinfo" with no filter (kind empty), "sn" or "hba" (family 5): a block per path.
 int pathinfo_list(Session& session, const std::string& filter_kind, const std::string& filter_value);

@@ -1,7 +1,7 @@
 // The common start of the reports: devices, path records and descriptors, joined.
 #pragma once
 #include "inventory/records.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 // Reads the device list (family 6 with disk serial numbers, family 5 without a
 // search), the path records and the descriptors, then joins them (family 6). A

@@ -9,7 +9,7 @@
 #include "reports/devinfo.h"
 #include "reports/iostatus.h"
 #include "reports/pathinfo.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace {
 

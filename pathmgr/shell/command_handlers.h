@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "session/words.h"
+
 struct Inventory;
 struct Session;
 
-using Words = std::vector<std::string>;
 
 struct CommandHandlers {
   std::function<int()> devinfo_list;

@@ -4,7 +4,7 @@
 
 #include "shell/dispatch.h"
 #include "shell/help_text.h"
-#include "shell/words.h"
+#include "session/words.h"
 
 namespace {
 

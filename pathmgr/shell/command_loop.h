@@ -6,7 +6,7 @@
 #include <string>
 
 #include "shell/command_handlers.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 // Longest prompt line accepted; it still fits a Windows command line behind "pathmgr ".
 inline constexpr std::size_t kMaxPromptLine = 32000;

@@ -5,7 +5,7 @@
 
 #include "inventory/inventory.h"
 #include "shell/help_text.h"
-#include "shell/words.h"
+#include "session/words.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "shell/words.h"
+#include "session/words.h"
 
 namespace {
 

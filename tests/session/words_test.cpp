@@ -1,4 +1,4 @@
-#include "shell/words.h"
+#include "session/words.h"
 
 #include <gtest/gtest.h>
 

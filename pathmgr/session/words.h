@@ -1,9 +1,11 @@
-// Word comparisons and conversions of the command shell.
+// Word comparisons and conversions shared by the commands.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+using Words = std::vector<std::string>;
 
 bool equals_nocase(std::string_view a, std::string_view b);
 // `typed` is a case-insensitive prefix of `word` (over the typed word's length).
