@@ -58,6 +58,7 @@ SimSession::SimSession(const std::string& state_path)
   if (platform.os->query(v)) major = v.major;
   session.major_version = major;
   session.help = print_help;
+  session.registry = platform.registry.get();
   session.backend = platform.wmi.get();
   std::ostringstream ignored;
   if (wmi::wmi_connect(*platform.wmi, ignored, services) != 0)

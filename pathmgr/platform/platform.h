@@ -1,10 +1,11 @@
-// The platform seams of pathmgr: WMI, the OS version and child processes. Only the
+// The platform seams of pathmgr: WMI, the OS version, the registry and child processes. Only the
 // implementations of this folder (and the WMI backends) know which platform runs.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "registry/registry.h"
 #include "wmi/wmi_seam.h"
 
 namespace simstack {
@@ -28,6 +29,7 @@ struct Platform {
   std::unique_ptr<simstack::SimHost> sim;  // set when the simulated host is used
   std::unique_ptr<wmi::Backend> wmi;
   std::unique_ptr<OsVersionSource> os;
+  std::unique_ptr<registry::Registry> registry;
 };
 
 // The simulated host when PATHMGR_SIM is set (and always on POSIX, where the default

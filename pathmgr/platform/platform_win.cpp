@@ -30,6 +30,7 @@ Platform make_platform() {
   Platform p;
   p.wmi = wmi::make_com_backend();
   p.os = std::make_unique<WinOsVersion>();
+  p.registry = registry::make_windows_registry();
   return p;
 }
 

@@ -1,5 +1,6 @@
 #include "simstack/faults.h"
 #include "simstack/sim_host.h"
+#include "simstack/sim_registry.h"
 #include "platform/platform.h"
 #include "wmi/sim_backend.h"
 
@@ -32,6 +33,7 @@ Platform make_sim_platform(std::unique_ptr<simstack::SimHost> host) {
   Platform p;
   p.wmi = wmi::make_sim_backend(*host);
   p.os = std::make_unique<SimOsVersion>(*host);
+  p.registry = simstack::make_sim_registry(*host);
   p.sim = std::move(host);
   return p;
 }

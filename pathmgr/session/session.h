@@ -4,6 +4,7 @@
 #pragma once
 #include <ostream>
 
+#include "registry/registry.h"
 #include "wmi/wmi_seam.h"
 
 // Prints the full command help of one family; returns 0.
@@ -15,6 +16,7 @@ struct Session {
   wmi::Backend* backend = nullptr;  // for further namespaces (ROOT\CIMV2)
   wmi::Services* wmi = nullptr;     // the ROOT\WMI connection
   HelpPrinter help = nullptr;       // set by the command shell
+  registry::Registry* registry = nullptr;  // HKEY_LOCAL_MACHINE
 
   // Family 5: major version 5 or less (Windows Server 2003 generation).
   bool family5() const { return major_version <= 5; }

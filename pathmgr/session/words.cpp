@@ -34,7 +34,7 @@ std::uint64_t parse_path_id(std::string_view text) {
   return value;
 }
 
-std::int32_t parse_weight(std::string_view text) {
+std::int32_t parse_decimal_i32(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && is_space(text[i])) ++i;
   bool negative = false;

@@ -2,6 +2,7 @@
 
 #include "config/counters.h"
 #include "config/device_policy.h"
+#include "config/driver_parameters.h"
 #include "config/path_selection.h"
 #include "config/path_state.h"
 #include "inventory/inventory.h"
@@ -51,7 +52,7 @@ CommandHandlers make_command_handlers(Session& s) {
   h.listen_for_events = [&s] { return not_available(s, "listen"); };
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
   h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
-  h.set_parameters = [&s](const Words&) { return not_available(s, "set"); };
+  h.set_parameters = [&s](const Words& words) { return set_driver_parameter(s, words); };
   h.mpiolist = [&s](const Words&) { return not_available(s, "mpiolist"); };
   h.show_dsm_timers = [&s] { return not_available(s, "dsminfo"); };
   h.set_dsm_timers = [&s](const Words&) { return not_available(s, "dsminfo"); };

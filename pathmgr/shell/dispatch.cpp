@@ -82,8 +82,8 @@ int dispatch_command(Session& s, const CommandHandlers& h, Words w) {
   } else if (cmd == "preferred") {
     if (n == 4 && !f5) return h.set_path_preferred(w[1], parse_path_id(w[2]), w[3]);
   } else if (cmd == "weight") {
-    if (n == 3 && f5) return h.set_path_weight(parse_path_id(w[1]), parse_weight(w[2]));
-    if (n == 4 && !f5) return h.set_path_weight_v2(w[1], parse_path_id(w[2]), parse_weight(w[3]));
+    if (n == 3 && f5) return h.set_path_weight(parse_path_id(w[1]), parse_decimal_i32(w[2]));
+    if (n == 4 && !f5) return h.set_path_weight_v2(w[1], parse_path_id(w[2]), parse_decimal_i32(w[3]));
   } else if (cmd == "instance") {
     if (n == 1) return list_instance_classes(s);
     return h.dump_instances(w[1]);

@@ -16,12 +16,12 @@ TEST(Words, PathIdIsLenientHexadecimal) {
 }
 
 TEST(Words, WeightIsLenientSignedDecimal) {
-  EXPECT_EQ(parse_weight("25"), 25);
-  EXPECT_EQ(parse_weight(" -7x"), -7);
-  EXPECT_EQ(parse_weight("+3"), 3);
-  EXPECT_EQ(parse_weight("abc"), 0);
-  EXPECT_EQ(parse_weight("99999999999"), INT32_MAX);
-  EXPECT_EQ(parse_weight("-99999999999"), INT32_MIN);
+  EXPECT_EQ(parse_decimal_i32("25"), 25);
+  EXPECT_EQ(parse_decimal_i32(" -7x"), -7);
+  EXPECT_EQ(parse_decimal_i32("+3"), 3);
+  EXPECT_EQ(parse_decimal_i32("abc"), 0);
+  EXPECT_EQ(parse_decimal_i32("99999999999"), INT32_MAX);
+  EXPECT_EQ(parse_decimal_i32("-99999999999"), INT32_MIN);
 }
 
 TEST(Words, PromptLinesSplitAtSpacesOnly) {

@@ -1,0 +1,248 @@
+#include "simstack/sim_registry.h"
+
+#include <cstdio>
+
+#include "hresult.h"
+#include "text/text_convert.h"
+
+namespace simstack {
+
+namespace {
+
+using registry::Access;
+using registry::Key;
+
+constexpr const char* kRoot = "HKLM\\";
+constexpr Win32Error kERROR_KEY_DELETED = 1018;
+
+const std::pair<std::uint32_t, const char*> kTypeNames[] = {
+    {registry::kREG_NONE, "REG_NONE"},         {registry::kREG_SZ, "REG_SZ"},
+    {registry::kREG_EXPAND_SZ, "REG_EXPAND_SZ"}, {registry::kREG_BINARY, "REG_BINARY"},
+    {registry::kREG_DWORD, "REG_DWORD"},       {5, "REG_DWORD_BIG_ENDIAN"},
+    {6, "REG_LINK"},                           {registry::kREG_MULTI_SZ, "REG_MULTI_SZ"},
+    {11, "REG_QWORD"},
+};
+
+std::string hex_of(const std::vector<std::uint8_t>& bytes) {
+  std::string out;
+  char buf[3];
+  for (auto b : bytes) {
+    std::snprintf(buf, sizeof buf, "%02X", b);
+    out += buf;
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> bytes_of_hex(const std::string& text, const std::string& where) {
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  if (text.size() % 2 != 0) throw StateError(where + ": hexadecimal data of odd length");
+  std::vector<std::uint8_t> out;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    int hi = digit(text[i]), lo = digit(text[i + 1]);
+    if (hi < 0 || lo < 0) throw StateError(where + ": data is not hexadecimal");
+    out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+  }
+  return out;
+}
+
+std::uint32_t type_of(const Json& type, const std::string& where) {
+  if (type.is_number_unsigned()) return type.get<std::uint32_t>();
+  if (type.is_string())
+    for (const auto& [number, name] : kTypeNames)
+      if (equal_nocase(name, type.get_ref<const std::string&>())) return number;
+  throw StateError(where + ": unknown value type " + type.dump());
+}
+
+// "HKLM\SYSTEM\..." as the file writes it.
+std::string key_name(const std::wstring& subkey) { return kRoot + narrow_utf8(subkey); }
+
+const Json* registry_member(const Json& doc, const std::string& path) {
+  const Json* reg = find_member_nocase(doc, "registry");
+  if (reg != nullptr && !reg->is_object()) throw StateError(path + ": \"registry\" is not an object");
+  return reg;
+}
+
+bool listed(const Json& doc, const char* fault, const std::string& key) {
+  const Json* faults = find_member_nocase(doc, "faults");
+  const Json* list = faults != nullptr ? find_member_nocase(*faults, fault) : nullptr;
+  if (list == nullptr || !list->is_array()) return false;
+  for (const auto& k : *list)
+    if (k.is_string() && equal_nocase(k.get_ref<const std::string&>(), key)) return true;
+  return false;
+}
+
+class SimKey : public Key {
+ public:
+  SimKey(SimHost& host, std::string key, Access access) : host_(host), key_(std::move(key)), access_(access) {}
+
+  Win32Error query(const std::wstring& name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override {
+    auto doc = host_.document();
+    const Json* reg = registry_member(*doc, host_.path());
+    const Json* key = reg != nullptr ? find_member_nocase(*reg, key_) : nullptr;
+    if (key == nullptr) return kERROR_KEY_DELETED;
+    const std::string value_name = narrow_utf8(name);
+    const Json* stored = key->is_object() ? find_member_nocase(*key, value_name) : nullptr;
+    if (stored == nullptr) return kERROR_FILE_NOT_FOUND;
+    RegistryValue v = registry_value_of(*stored, host_.path() + ": registry value " + key_ + "\\" + value_name);
+    if (type != nullptr) *type = v.type;
+    const auto needed = static_cast<std::uint32_t>(v.data.size());
+    Win32Error rc = kERROR_SUCCESS;
+    if (data != nullptr) {
+      if (size == nullptr) return kERROR_INVALID_PARAMETER;
+      if (*size < needed) rc = kERROR_MORE_DATA;
+      else std::copy(v.data.begin(), v.data.end(), data);
+    }
+    if (size != nullptr) *size = needed;
+    return rc;
+  }
+
+  Win32Error set(const std::wstring& name, std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override {
+    if (access_ == Access::Read) return kERROR_ACCESS_DENIED;
+    if (data == nullptr && size != 0) return kERROR_INVALID_PARAMETER;
+    const std::string value_name = narrow_utf8(name);
+    const std::vector<std::uint8_t> bytes(data, data + size);
+    Win32Error status = kERROR_SUCCESS;
+    host_.update([&](Json& doc) {
+      Json stored = stored_registry_value(type, bytes);
+      Json* reg = find_member_nocase(doc, "registry");
+      Json* key = reg != nullptr && reg->is_object() ? find_member_nocase(*reg, key_) : nullptr;
+      if (key == nullptr || !key->is_object()) status = kERROR_KEY_DELETED;
+      else if (listed(doc, "registry_write", key_)) status = kERROR_ACCESS_DENIED;
+      Json entry = {{"kind", "registry"}, {"key", key_}, {"value", value_name}};
+      for (auto it = stored.begin(); it != stored.end(); ++it) entry[it.key()] = it.value();
+      entry["status"] = hresult_journal_text(static_cast<HResult>(status));
+      if (status == kERROR_SUCCESS) {
+        Json* existing = find_member_nocase(*key, value_name);  // the stored name keeps its case
+        if (existing != nullptr) *existing = std::move(stored);
+        else (*key)[value_name] = std::move(stored);
+      }
+      Json& journal = doc["journal"];
+      if (!journal.is_array()) journal = Json::array();
+      journal.push_back(std::move(entry));
+      return true;
+    });
+    return status;
+  }
+
+ private:
+  SimHost& host_;
+  std::string key_;  // as the file names it
+  Access access_;
+};
+
+class SimRegistry : public registry::Registry {
+ public:
+  explicit SimRegistry(SimHost& host) : host_(host) {}
+
+  Win32Error open(const std::wstring& subkey, Access access, std::unique_ptr<Key>& out) override {
+    auto doc = host_.document();
+    const std::string wanted = key_name(subkey);
+    if (listed(*doc, "registry_open", wanted)) return kERROR_ACCESS_DENIED;
+    const Json* reg = registry_member(*doc, host_.path());
+    if (reg == nullptr) return kERROR_FILE_NOT_FOUND;
+    for (auto it = reg->begin(); it != reg->end(); ++it)
+      if (equal_nocase(it.key(), wanted)) {
+        out = std::make_unique<SimKey>(host_, it.key(), access);
+        return kERROR_SUCCESS;
+      }
+    return kERROR_FILE_NOT_FOUND;
+  }
+
+ private:
+  SimHost& host_;
+};
+
+}  // namespace
+
+std::string registry_type_name(std::uint32_t type) {
+  for (const auto& [number, name] : kTypeNames)
+    if (number == type) return name;
+  return std::to_string(type);
+}
+
+RegistryValue registry_value_of(const Json& stored, const std::string& where) {
+  if (!stored.is_object() || !stored.contains("type")) throw StateError(where + ": not a {\"type\", \"data\"} object");
+  RegistryValue v;
+  v.type = type_of(stored["type"], where);
+  if (auto raw = stored.find("hex"); raw != stored.end()) {
+    if (!raw->is_string()) throw StateError(where + ": \"hex\" is not a string");
+    v.data = bytes_of_hex(raw->get<std::string>(), where);
+    return v;
+  }
+  const Json data = stored.value("data", Json());
+  switch (v.type) {
+    case registry::kREG_DWORD: {
+      if (!data.is_number_integer()) throw StateError(where + ": REG_DWORD data is not a number");
+      auto n = static_cast<std::uint32_t>(data.get<std::int64_t>());
+      v.data = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
+                static_cast<std::uint8_t>(n >> 24)};
+      break;
+    }
+    case registry::kREG_SZ:
+    case registry::kREG_EXPAND_SZ:
+      if (!data.is_string()) throw StateError(where + ": string data expected");
+      v.data = registry::utf16_bytes(widen_utf8(data.get<std::string>()), true);
+      break;
+    case registry::kREG_MULTI_SZ: {
+      if (!data.is_array()) throw StateError(where + ": REG_MULTI_SZ data is not a list");
+      std::vector<std::wstring> strings;
+      for (const auto& s : data) {
+        if (!s.is_string()) throw StateError(where + ": REG_MULTI_SZ entry is not a string");
+        strings.push_back(widen_utf8(s.get<std::string>()));
+      }
+      v.data = registry::multi_sz_bytes(strings);
+      break;
+    }
+    default:
+      if (!data.is_string()) throw StateError(where + ": data of " + registry_type_name(v.type) + " is not hexadecimal text");
+      v.data = bytes_of_hex(data.get<std::string>(), where);
+      break;
+  }
+  return v;
+}
+
+Json stored_registry_value(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  Json out = {{"type", registry_type_name(type)}};
+  switch (type) {
+    case registry::kREG_DWORD:
+      if (data.size() == 4) {
+        out["data"] = data[0] | (std::uint32_t{data[1]} << 8) | (std::uint32_t{data[2]} << 16) |
+                      (std::uint32_t{data[3]} << 24);
+        return out;
+      }
+      break;
+    case registry::kREG_SZ:
+    case registry::kREG_EXPAND_SZ: {
+      // Kept as text when the bytes are exactly that text and its terminator.
+      std::wstring text = registry::text_of_utf16(data.data(), data.size());
+      if (registry::utf16_bytes(text, true) == data) {
+        out["data"] = narrow_utf8(text);
+        return out;
+      }
+      break;
+    }
+    case registry::kREG_MULTI_SZ: {
+      auto strings = registry::multi_sz_strings(data);
+      if (registry::multi_sz_bytes(strings) == data) {
+        Json list = Json::array();
+        for (const auto& s : strings) list.push_back(narrow_utf8(s));
+        out["data"] = std::move(list);
+        return out;
+      }
+      break;
+    }
+    case registry::kREG_BINARY: out["data"] = hex_of(data); return out;
+    default: break;
+  }
+  out["hex"] = hex_of(data);  // bytes that no plain form holds exactly
+  return out;
+}
+
+std::unique_ptr<registry::Registry> make_sim_registry(SimHost& host) { return std::make_unique<SimRegistry>(host); }
+
+}  // namespace simstack

@@ -1,0 +1,7 @@
+// "set": shows and changes the numeric parameters the driver reads from its registry key.
+#pragma once
+#include "session/session.h"
+#include "session/words.h"
+
+// words[0] is "set", words[1] the value name, words[2] the new value.
+int set_driver_parameter(Session& session, const Words& words);
