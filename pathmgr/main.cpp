@@ -5,10 +5,10 @@
 #include <iostream>
 
 #include "platform/platform.h"
+#include "simstack/sim_host.h"
 #include "shell/command_handlers.h"
 #include "shell/command_loop.h"
 #include "shell/help_text.h"
-#include "simstack/sim_host.h"
 #include "simstack/state_file.h"
 #include "wmi/wmi_access.h"
 
@@ -57,16 +57,9 @@ int main(int argc, char** argv) {
   Session session{std::cout, version.major, platform.wmi.get(), services.get(), print_help, platform.registry.get()};
   CommandHandlers handlers = make_command_handlers(session);
   const std::string module_path = own_module_path();
-  int rc = 1;
-  try {
-    rc = command_loop(session, handlers, args, std::cin, [&](const std::string& command_line) {
-      return run_child_process(module_path, command_line);
-    });
-  } catch (const simstack::StateError& e) {
-    std::cout << "Simulated host: " << e.what() << std::endl;
-  } catch (const std::exception& e) {
-    // Nothing is half-written: every change is written whole or not at all.
-    std::cout << "pathmgr: unexpected error: " << e.what() << std::endl;
-  }
-  end_process(rc);
+  const int rc = command_loop(
+      session, handlers, args, std::cin,
+      [&](const std::string& command_line) { return run_child_process(module_path, command_line); },
+      [&](const std::function<int()>& command) { return run_platform_command(platform, std::cout, command); });
+  end_process(process_exit_status(rc));
 }

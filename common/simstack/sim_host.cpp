@@ -10,11 +10,18 @@ namespace simstack {
 
 SimHost::SimHost(std::string path) : file_(std::move(path)) {}
 
+SimHost::~SimHost() = default;
+
+std::shared_ptr<HostDocument> SimHost::load_locked() {
+  identity_ = file_.identity();
+  ++read_count_;
+  return std::make_shared<HostDocument>(file_.read_text_locked(), file_.path());
+}
+
 std::shared_ptr<const HostDocument> SimHost::snapshot() {
   if (!snapshot_) {
     auto lock = file_.lock(false);
-    identity_ = file_.identity();
-    snapshot_ = std::make_shared<HostDocument>(file_.read_text_locked(), file_.path());
+    snapshot_ = load_locked();
   }
   return snapshot_;
 }
@@ -24,17 +31,31 @@ std::shared_ptr<const Json> SimHost::document() {
   return std::shared_ptr<const Json>(doc, &doc->json());
 }
 
-std::shared_ptr<const Json> SimHost::update(const std::function<bool(Json&)>& change) {
-  auto lock = file_.lock(true);
+std::shared_ptr<HostDocument> SimHost::document_to_change() {
   const auto now = file_.identity();
-  std::shared_ptr<HostDocument> doc;
   if (snapshot_ && now && identity_ && *now == *identity_) {
     // Nobody changed the file since: no need to parse it again.
-    doc = snapshot_.use_count() == 1 ? snapshot_ : std::make_shared<HostDocument>(Json(snapshot_->complete()));
-  } else {
-    doc = std::make_shared<HostDocument>(file_.parse_locked());
+    return snapshot_.use_count() == 1 ? snapshot_ : std::make_shared<HostDocument>(Json(snapshot_->complete()));
   }
+  identity_ = now;
+  ++read_count_;
+  return std::make_shared<HostDocument>(file_.parse_locked());
+}
+
+std::shared_ptr<const Json> SimHost::update(const std::function<bool(Json&)>& change) {
+  if (in_command_) {
+    if (!command_lock_) command_lock_ = file_.lock(true);
+    auto doc = document_to_change();
+    Json& whole = doc->complete();
+    snapshot_.reset();  // until the change is done, the snapshot stands for nothing
+    if (change(whole)) command_changed_ = true;
+    snapshot_ = std::move(doc);
+    return document();
+  }
+  auto lock = file_.lock(true);
+  auto doc = document_to_change();
   Json& whole = doc->complete();
+  const auto before = identity_;
   // Until the change is written, the snapshot stands for no file.
   snapshot_.reset();
   identity_.reset();
@@ -42,10 +63,40 @@ std::shared_ptr<const Json> SimHost::update(const std::function<bool(Json&)>& ch
     file_.write_locked(whole);
     identity_ = file_.identity();
   } else {
-    identity_ = now;
+    identity_ = before;
   }
   snapshot_ = std::move(doc);
   return document();
+}
+
+void SimHost::begin_command() {
+  abandon_command();
+  in_command_ = true;
+  if (snapshot_) {
+    const auto now = file_.identity();
+    if (!now || !identity_ || !(*now == *identity_)) snapshot_.reset();
+  }
+}
+
+void SimHost::commit_command() {
+  if (command_lock_ && command_changed_ && snapshot_) {
+    file_.write_locked(snapshot_->complete());
+    identity_ = file_.identity();
+  }
+  command_changed_ = false;
+  command_lock_.reset();
+  in_command_ = false;
+}
+
+void SimHost::abandon_command() {
+  if (command_changed_) {
+    // The snapshot holds changes the file never got.
+    snapshot_.reset();
+    identity_.reset();
+  }
+  command_changed_ = false;
+  command_lock_.reset();
+  in_command_ = false;
 }
 
 std::optional<std::string> configured_state_path() {

@@ -2,7 +2,9 @@
 // implementations of this folder (and the WMI backends) know which platform runs.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "registry/registry.h"
@@ -38,6 +40,15 @@ struct Platform {
 Platform make_platform();
 // The simulated platform over a given host (tests, and the factory above).
 Platform make_sim_platform(std::unique_ptr<simstack::SimHost> host);
+
+// Runs one command of this process. On the simulated host the command reads the host
+// afresh, and its changes are written once when it ends — none when it ends by an
+// error, which is reported on `out` (result 1), so the file keeps the host as it was.
+int run_platform_command(Platform& platform, std::ostream& out, const std::function<int()>& command);
+
+// The process exit status for a command's result: the result itself on Windows; on
+// POSIX, where a status keeps 8 bits, 1 for a failure whose low 8 bits are zero.
+int process_exit_status(int result);
 
 // The full path of the running program; empty when it cannot be found.
 std::string own_module_path();

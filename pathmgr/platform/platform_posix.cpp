@@ -40,3 +40,8 @@ std::uint32_t run_child_process(const std::string& module_path, const std::strin
   }
   return 0;
 }
+
+int process_exit_status(int result) {
+  if (result != 0 && (result & 0xFF) == 0) return 1;
+  return result & 0xFF;
+}

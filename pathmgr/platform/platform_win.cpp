@@ -63,3 +63,5 @@ std::uint32_t run_child_process(const std::string& module_path, const std::strin
   CloseHandle(process.hProcess);
   return 0;
 }
+
+int process_exit_status(int result) { return result; }

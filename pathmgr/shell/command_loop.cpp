@@ -8,8 +8,9 @@
 
 namespace {
 
-int run_one_shot(Session& s, const CommandHandlers& h, const Words& args) {
-  int rc = dispatch_command(s, h, args);
+// One command in this process; a failure is reported and the result given back.
+int run_here(Session& s, const CommandHandlers& h, Words words, const CommandRunner& run) {
+  int rc = run([&] { return dispatch_command(s, h, std::move(words)); });
   if (rc != 0) s.out << "command failed!" << std::endl;
   return rc;
 }
@@ -27,8 +28,8 @@ bool read_line(std::istream& in, std::string& line) {
 }  // namespace
 
 int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::istream& in,
-                 const ChildStarter& start_child) {
-  if (!args.empty()) return run_one_shot(s, h, args);
+                 const ChildStarter& start_child, const CommandRunner& run) {
+  if (!args.empty()) return run_here(s, h, args, run);
 
   std::string line;
   for (;;) {
@@ -51,7 +52,7 @@ int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::i
     }
     if (words[0] == "debug") {
       words.erase(words.begin());
-      if (dispatch_command(s, h, std::move(words)) != 0) s.out << "command failed!" << std::endl;
+      run_here(s, h, std::move(words), run);
       continue;
     }
     s.out.flush();
