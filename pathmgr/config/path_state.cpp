@@ -114,7 +114,7 @@ int set_hba_path_status(Session& s, const std::string& hba, const std::string& w
     return false;  // the first instance takes the call
   });
   if (hr_failed(hr)) return hr;
-  if (!instance) return 0;
+  if (!instance) return report_no_method_instance(s, "ZYRDSM_WMI_METHODS");
 
   wmi::ObjectPtr in, record, status_class;
   if (hr_failed(hr = wmi::spawn_method_params(*s.wmi, L"ZYRDSM_WMI_METHODS", L"ZyrDsmSetPathStatus", in)) || !in)

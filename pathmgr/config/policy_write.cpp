@@ -32,7 +32,7 @@ int send_family5_policy(Session& s, const PolicyBlock& block, const std::wstring
     return false;  // the first instance is enough
   });
   if (hr_failed(hr)) return 1;
-  if (!have_instance) return 0;
+  if (!have_instance) return report_no_method_instance(s, "ZYRDSM_WMI_METHODS");
 
   ObjectPtr in, record, path_class;
   if (hr_failed(wmi::spawn_method_params(*s.wmi, L"ZYRDSM_WMI_METHODS", L"ZyrDsmSetLoadBalancePolicy", in)) || !in)
@@ -71,6 +71,11 @@ int send_family5_policy(Session& s, const PolicyBlock& block, const std::wstring
 }
 
 }  // namespace
+
+int report_no_method_instance(Session& s, const char* method_class) {
+  s.out << "The driver offers no " << method_class << " instance: nothing was changed." << std::endl;
+  return 1;
+}
 
 int find_policy_by_path(const InventoryIndex& index, std::uint64_t id, PolicyBlock& block, std::wstring& instance) {
   const LegacyPolicyRecord* rec = index.legacy_policy_with_path(id);

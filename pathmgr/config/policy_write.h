@@ -14,6 +14,10 @@
 // The caller's path list: copies of device path entries (id, weight, primary flag).
 using PathList = std::vector<DevicePathEntry>;
 
+// A driver that offers no instance of its method class takes no change: said on the
+// output, and the command fails.
+int report_no_method_instance(Session& session, const char* method_class);
+
 // The family-5 raw policy holding a path slot with this id: 0, or 2 when none does.
 int find_policy_by_path(const InventoryIndex& index, std::uint64_t id, PolicyBlock& block, std::wstring& instance);
 

@@ -106,3 +106,19 @@ TEST_F(PathSelection, WeightV2NeedsWeightedAndReportsFailure) {
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent_paths_field(sent[1], "PathWeight"), (std::vector<int>{1, 60}));
 }
+
+TEST_F(PathSelection, WithoutADriverMethodInstanceEveryFamilyFiveChangeFails) {
+  Json doc = three_path_host(1);
+  doc["wmi"]["ROOT\\WMI"]["instances"].erase("ZYRDSM_WMI_METHODS");
+  auto& s = host(doc);
+  const std::string said = "The driver offers no ZYRDSM_WMI_METHODS instance: nothing was changed.\n";
+  EXPECT_EQ(set_path_primary(s.session, 0x22, 1), 1);
+  EXPECT_EQ(set_path_weight(s.session, 0x22, 5), 1);
+  EXPECT_EQ(s.output(), said + said);
+  auto all = run_pathmgr({"devinfo", "all", "RoundRobin"}, path_);
+  EXPECT_NE(all.exit_code, 0);
+  EXPECT_EQ(all.out, said + said + said + "AAAAAAAA-01 Failed.\n" + said + said + said + "BBBBBBBB-01 Failed.\ncommand failed!\n");
+  auto status = run_pathmgr({"pathinfo", kHba, "standby"}, path_);
+  EXPECT_EQ(status.out, said + "command failed!\n");
+  EXPECT_TRUE(calls("ZyrDsmSetLoadBalancePolicy").empty());
+}
