@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 
+#include "simstack/instance_lookup.h"
 #include "simstack/sim_host.h"
 
 namespace simstack {
@@ -16,12 +17,7 @@ Json* instances_of(Json& doc, const std::string& ns, const std::string& cls) {
 }
 
 Json* instance_named(Json* list, const std::string& name) {
-  if (list == nullptr) return nullptr;
-  for (auto& inst : *list) {
-    const Json* n = inst.is_object() ? find_member_nocase(inst, "InstanceName") : nullptr;
-    if (n != nullptr && n->is_string() && n->get_ref<const std::string&>() == name) return &inst;
-  }
-  return nullptr;
+  return list != nullptr ? find_keyed_instance(*list, "InstanceName", name) : nullptr;
 }
 
 // A 64-bit value as stored (decimal text) or sent (decimal text or a number).

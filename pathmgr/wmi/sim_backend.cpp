@@ -7,6 +7,7 @@
 
 #include "simstack/driver_model.h"
 #include "simstack/faults.h"
+#include "simstack/instance_lookup.h"
 #include "simstack/schemas.h"
 #include "text/text_convert.h"
 
@@ -386,16 +387,7 @@ class SimServices : public Services {
   HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
                      const std::string& value, const Json* in) {
     const Json* list = as_instance_list(simstack::find_instance_list(doc, ns_, cls));
-    bool found = false;
-    if (list != nullptr)
-      for (const auto& node : *list) {
-        const Json* k = node.is_object() ? simstack::find_member_nocase(node, key) : nullptr;
-        if (k != nullptr && k->is_string() && k->get_ref<const std::string&>() == value) {
-          found = true;
-          break;
-        }
-      }
-    if (!found) return kWBEM_E_NOT_FOUND;
+    if (list == nullptr || simstack::find_keyed_instance(*list, key, value) == nullptr) return kWBEM_E_NOT_FOUND;
     if (auto fault = simstack::take_method_fault(doc, method, value)) return *fault;
     return simstack::apply_driver_method(doc, {ns_, cls, method, value, in});
   }
