@@ -57,9 +57,17 @@ std::uint32_t element_u32(const Value& array, std::uint64_t i) {
   return array.is_array() && i < array.elements.size() ? array.elements[i].as_u32() : 0xFFFFFFFFu;
 }
 
-// Enumerates a class; `lead` prints a line end once the enumeration has started,
-// before the first instance (even when there is none).
-HResult each_instance(Session& s, const wchar_t* cls, bool lead, const wmi::InstanceVisitor& print) {
+// How a printer starts: the configuration and unique-id printers look the class up
+// first and lead with a line end once the enumeration has started (even when there
+// is no instance); the others do neither.
+enum class Frame { Plain, ClassFirst };
+
+HResult each_instance(Session& s, const wchar_t* cls, Frame frame, const wmi::InstanceVisitor& print) {
+  const bool lead = frame == Frame::ClassFirst;
+  if (lead) {
+    wmi::ObjectPtr definition;
+    if (HResult hr = s.wmi->get_class(cls, definition); hr_failed(hr)) return hr;
+  }
   bool started = false;
   HResult hr = s.wmi->enumerate(cls, [&](Object& o) {
     if (lead && !started) s.out << '\n';
@@ -74,10 +82,8 @@ HResult each_instance(Session& s, const wchar_t* cls, bool lead, const wmi::Inst
 }
 
 HResult dump_config_info(Session& s) {
-  wmi::ObjectPtr cls;
-  if (HResult hr = s.wmi->get_class(L"ZYRDSM_CONFIGINFO", cls); hr_failed(hr)) return hr;
   std::ostream& out = s.out;
-  return each_instance(s, L"ZYRDSM_CONFIGINFO", true, [&](Object& o) {
+  return each_instance(s, L"ZYRDSM_CONFIGINFO", Frame::ClassFirst, [&](Object& o) {
     text_line(out, "  InstanceName: ", o, L"InstanceName");
     number_line(out, "  NumberFOGroups: ", wmi_get(o, L"NumberFOGroups").as_u32());
     const std::uint32_t groups = wmi_get(o, L"NumberMPGroups").as_u32();
@@ -103,7 +109,7 @@ HResult dump_config_info(Session& s) {
 
 HResult dump_perf_info(Session& s) {
   std::ostream& out = s.out;
-  return each_instance(s, L"ZYRDSM_PERFINFO", false, [&](Object& o) {
+  return each_instance(s, L"ZYRDSM_PERFINFO", Frame::Plain, [&](Object& o) {
     text_line(out, "  InstanceName: ", o, L"InstanceName");
     number_line(out, "  NumberDevices: ", wmi_get(o, L"NumberDevices").as_u32());
     for (const Value& e : wmi_get(o, L"PerfInfo").elements) {
@@ -134,7 +140,7 @@ HResult dump_perf_info(Session& s) {
 // The two policy classes: the embedded policy object and one group per path.
 HResult dump_policy_class(Session& s, const wchar_t* cls, bool v2) {
   std::ostream& out = s.out;
-  return each_instance(s, cls, false, [&](Object& o) {
+  return each_instance(s, cls, Frame::Plain, [&](Object& o) {
     text_line(out, "  InstanceName: ", o, L"InstanceName");
     const Value policy = wmi_get(o, L"LoadBalancePolicy");
     if (policy.object) {
@@ -170,10 +176,8 @@ HResult dump_policy_class(Session& s, const wchar_t* cls, bool v2) {
 
 HResult dump_unique_id(Session& s) {
   // Asked for by this spelling; WMI class names do not depend on case.
-  wmi::ObjectPtr cls;
-  if (HResult hr = s.wmi->get_class(L"Dsm_QueryUniqueId", cls); hr_failed(hr)) return hr;
   std::ostream& out = s.out;
-  return each_instance(s, L"Dsm_QueryUniqueId", true, [&](Object& o) {
+  return each_instance(s, L"Dsm_QueryUniqueId", Frame::ClassFirst, [&](Object& o) {
     text_line(out, "  InstanceName: ", o, L"InstanceName");
     hex64_line(out, "  DsmUniqueId: ", wmi_get(o, L"DsmUniqueId"), 16);
     out << '\n';
