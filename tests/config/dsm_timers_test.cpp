@@ -135,61 +135,6 @@ TEST_F(DsmTimers, NamedTimersChangeTheOthersAreSentAsRead) {
   EXPECT_EQ(show(), "\n" + kMicrosoftDsm + changed + "\n");
 }
 
-// Records the order in which the counters object receives its properties.
-class RecordingObject : public wmi::Object {
- public:
-  RecordingObject(wmi::ObjectPtr inner, std::vector<std::wstring>& puts) : inner_(std::move(inner)), puts_(puts) {}
-  std::wstring class_name() const override { return inner_->class_name(); }
-  HResult get(std::wstring_view name, wmi::Value& out) const override { return inner_->get(name, out); }
-  HResult put(const std::wstring& name, const wmi::Value& value) override {
-    puts_.push_back(name);
-    return inner_->put(name, value);
-  }
-  std::vector<std::wstring> property_names() const override { return inner_->property_names(); }
-  HResult spawn_instance(wmi::ObjectPtr& out) const override {
-    wmi::ObjectPtr spawned;
-    HResult hr = inner_->spawn_instance(spawned);
-    out = spawned;
-    if (class_name() == L"DSM_COUNTERS") out = std::make_shared<RecordingObject>(spawned, puts_);
-    return hr;
-  }
-  HResult get_method(const std::wstring& name, wmi::ObjectPtr& in_class) const override {
-    return inner_->get_method(name, in_class);
-  }
-
- private:
-  wmi::ObjectPtr inner_;
-  std::vector<std::wstring>& puts_;
-};
-
-class RecordingServices : public wmi::Services {
- public:
-  explicit RecordingServices(wmi::Services& inner) : inner_(inner) {}
-  HResult enumerate(const std::wstring& cls, const wmi::InstanceVisitor& visit) override { return inner_.enumerate(cls, visit); }
-  HResult get_class(const std::wstring& cls, wmi::ObjectPtr& out) override {
-    HResult hr = inner_.get_class(cls, out);
-    if (out) out = std::make_shared<RecordingObject>(out, puts);
-    return hr;
-  }
-  HResult exec_method(const std::wstring&, const std::wstring&, const wmi::Object*, wmi::ObjectPtr*) override {
-    return kS_OK;
-  }
-  std::vector<std::wstring> puts;
-
- private:
-  wmi::Services& inner_;
-};
-
-TEST_F(DsmTimers, CountersArePutInTheRecordsOrder) {
-  auto& s = host(timers_host(6));
-  RecordingServices recording(*s.session.wmi);
-  s.session.wmi = &recording;
-  EXPECT_EQ(set(s, {"Microsoft DSM", "RetryInterval", "4"}), 0);
-  const std::vector<std::wstring> order = {L"PathVerifyEnabled", L"PathVerificationPeriod", L"PDORemovePeriod",
-                                           L"RetryCount", L"RetryInterval", L"Reserved32", L"Reserved64"};
-  EXPECT_EQ(recording.puts, order);
-}
-
 TEST_F(DsmTimers, FailedOrImpossibleCallsAreNeverSuccess) {
   Json failing = timers_host(6);
   failing["faults"]["methods"] = Json::array({{{"method", "SetDSMCounters"}, {"hresult", "0x80041001"}}});

@@ -34,7 +34,6 @@ Json dump_host(unsigned major) {
              {"Page83", bytes({0, 0x83, 0, 0x14}, 14)}, {"PageD0", Json::array()}, {"LMEI", bytes({}, 16)},
              {"vendorid", bytes({'Z', 'Y', 'R', ' '})}, {"productid", bytes({'F', 'L', 'E', 'X'})}},
             nullptr,
-            {{"PathId", "4886718345"}},
         })}},
   });
   Json v1_paths = Json::array({{{"DsmPathId", "31"}, {"PathWeight", 7}, {"PrimaryPath", 1}},
@@ -101,22 +100,6 @@ const std::string kPerfInfo =
     "            \n"
     "    vendorid: ZYR \n"
     "    productid: FLEX\n"
-    "    NumberReads: 0\n"
-    "    NumberWrites: 0\n"
-    "    BytesRead: 0x0\n"
-    "    BytesWritten: 0x0\n"
-    "    PathId: 0x123456789\n"
-    "    PortNumber: 0\n"
-    "    ScsiPathId: 0\n"
-    "    TargetId: 0\n"
-    "    Lun: 0\n"
-    "    Identifier: \n"
-    "    Page80: \n"
-    "    Page83: \n"
-    "    PageD0: \n"
-    "    LMEI: \n"
-    "    vendorid: \n"
-    "    productid: \n"
     "\n";
 
 const std::string kLbPolicy =
