@@ -1,5 +1,7 @@
 #include "simstack/driver_model.h"
 
+#include <climits>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -200,6 +202,49 @@ HResult clear_counters(Json& doc, const MethodCall& call, const char* perf_class
   return kS_OK;
 }
 
+// A counter as sent: an integer VARIANT of 32 bits (VT_I4 carries values above 2^31
+// as negative numbers), stored as the unsigned value the driver keeps.
+std::optional<std::uint32_t> counter_of(const Json& counters, const char* key) {
+  auto v = int_of(counters, key);
+  if (!v || *v < INT32_MIN || *v > static_cast<std::int64_t>(UINT32_MAX)) return std::nullopt;
+  return static_cast<std::uint32_t>(*v);
+}
+
+// SetDSMCounters: the DSM registered with the sent context takes the sent counters,
+// so the next read of MPIO_REGISTERED_DSM shows them. An unknown context or a record
+// without every counter is refused.
+HResult set_dsm_counters(Json& doc, const MethodCall& call) {
+  const Json* sent = sent_object(call, "DsmCounters");
+  auto context = call.in != nullptr ? u64_of(find_member_nocase(*call.in, "DsmContext")) : std::nullopt;
+  if (sent == nullptr || !context) return kWBEM_E_INVALID_PARAMETER;
+  const Json* cls = find_member_nocase(*sent, "__CLASS");
+  if (cls == nullptr || !cls->is_string() || !equal_nocase(cls->get_ref<const std::string&>(), "DSM_COUNTERS"))
+    return kWBEM_E_INVALID_PARAMETER;
+  Json counters = Json::object();
+  for (const char* key : {"PathVerifyEnabled", "PathVerificationPeriod", "PDORemovePeriod", "RetryCount",
+                          "RetryInterval", "Reserved32"}) {
+    auto v = counter_of(*sent, key);
+    if (!v) return kWBEM_E_INVALID_PARAMETER;
+    counters[key] = *v;
+  }
+  auto reserved64 = u64_of(find_member_nocase(*sent, "Reserved64"));
+  if (!reserved64) return kWBEM_E_INVALID_PARAMETER;
+  counters["Reserved64"] = std::to_string(*reserved64);
+  Json* registered = instances_of(doc, call.ns, "MPIO_REGISTERED_DSM");
+  if (registered == nullptr) return kWBEM_E_INVALID_PARAMETER;
+  for (auto& inst : *registered) {
+    Json* params = inst.is_object() ? find_member_nocase(inst, "DsmParameters") : nullptr;
+    if (params == nullptr || !params->is_array()) continue;
+    for (auto& dsm : *params) {
+      if (!dsm.is_object() || u64_of(find_member_nocase(dsm, "DsmContext")) != context) continue;
+      Json* stored = find_member_nocase(dsm, "DsmCounters");
+      (stored != nullptr ? *stored : dsm["DsmCounters"]) = std::move(counters);
+      return kS_OK;
+    }
+  }
+  return kWBEM_E_INVALID_PARAMETER;
+}
+
 }  // namespace
 
 HResult apply_driver_method(Json& doc, const MethodCall& call) {
@@ -208,7 +253,8 @@ HResult apply_driver_method(Json& doc, const MethodCall& call) {
   if (equal_nocase(call.method, "ZyrDsmSetPathStatus")) return set_path_status(doc, call);
   if (equal_nocase(call.method, "ZyrDsmClearCounters")) return clear_counters(doc, call, "ZYRDSM_PERFINFO");
   if (equal_nocase(call.method, "MSDsmClearCounters")) return clear_counters(doc, call, "MSDSM_DEVICE_PERF");
-  return kS_OK;  // methods whose effect is not modelled (timers) are accepted as given
+  if (equal_nocase(call.method, "SetDSMCounters")) return set_dsm_counters(doc, call);
+  return kS_OK;  // methods whose effect is not modelled are accepted as given
 }
 
 }  // namespace simstack

@@ -178,15 +178,16 @@ Json policy_paths_v2(const DevicePlan& dev, Random& rng) {
 }
 
 Json registered_dsms(unsigned family) {
-  auto dsm = [](const char* name, std::uint64_t context, unsigned build) {
+  auto dsm = [](const char* name, std::uint64_t context, Json version) {
     return Json{{"DsmName", name}, {"DsmContext", std::to_string(context)},
-                {"DsmVersion", {{"MajorVersion", 2}, {"MinorVersion", 4}, {"ProductBuild", build}, {"QfeNumber", 0}}},
+                {"DsmVersion", {{"MajorVersion", version[0]}, {"MinorVersion", version[1]},
+                                {"ProductBuild", version[2]}, {"QfeNumber", version[3]}}},
                 {"DsmCounters", {{"PathVerifyEnabled", 0}, {"PathVerificationPeriod", 30}, {"PDORemovePeriod", 20},
                                  {"RetryCount", 3}, {"RetryInterval", 1}, {"Reserved32", 0}, {"Reserved64", "0"}}}};
   };
   Json list = Json::array();
-  if (family == 6) list.push_back(dsm("Microsoft DSM", 0x8A3F1C40ull, 7601));
-  list.push_back(dsm("ZYRDSM", 0x8A3F2E80ull, 20));
+  if (family == 6) list.push_back(dsm("Microsoft DSM", 0x8A3F1C40ull, {6, 1, 7601, 17514}));
+  list.push_back(dsm("ZYRDSM", 0x8A3F2E80ull, {2, 4, 0, 20}));
   return Json::array({{{"InstanceName", "Root\\MPIO\\0000_0"}, {"NumberDSMs", list.size()}, {"DsmParameters", list}}});
 }
 

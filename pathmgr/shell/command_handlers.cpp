@@ -3,13 +3,16 @@
 #include "config/counters.h"
 #include "config/device_policy.h"
 #include "config/driver_parameters.h"
+#include "config/dsm_timers.h"
 #include "config/path_selection.h"
 #include "config/path_state.h"
 #include "inventory/inventory.h"
 #include "inventory/joins.h"
 #include "reports/devinfo.h"
+#include "reports/instance_dump.h"
 #include "reports/iostatus.h"
 #include "reports/pathinfo.h"
+#include "reports/policies.h"
 #include "session/session.h"
 
 namespace {
@@ -37,7 +40,7 @@ CommandHandlers make_command_handlers(Session& s) {
   h.set_path_state = [&s](const std::string& serial, std::uint64_t id, const std::string& word) {
     return set_path_state(s, serial, id, word);
   };
-  h.show_policies = [&s] { return not_available(s, "policies"); };
+  h.show_policies = [&s] { return show_policies(s); };
   h.clear_all_counters = [&s] { return clear_all_counters(s); };
   h.clear_counters = [&s](const std::string* serial, bool all) { return clear_counters(s, serial, all); };
   h.set_path_primary = [&s](std::uint64_t id, int flag) { return set_path_primary(s, id, flag); };
@@ -48,13 +51,13 @@ CommandHandlers make_command_handlers(Session& s) {
   h.set_path_weight_v2 = [&s](const std::string& serial, std::uint64_t id, std::int32_t weight) {
     return set_path_weight_v2(s, serial, id, weight);
   };
-  h.dump_instances = [&s](const std::string&) { return not_available(s, "instance"); };
+  h.dump_instances = [&s](const std::string& class_name) { return dump_instances(s, class_name); };
   h.listen_for_events = [&s] { return not_available(s, "listen"); };
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
   h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
   h.set_parameters = [&s](const Words& words) { return set_driver_parameter(s, words); };
   h.mpiolist = [&s](const Words&) { return not_available(s, "mpiolist"); };
-  h.show_dsm_timers = [&s] { return not_available(s, "dsminfo"); };
-  h.set_dsm_timers = [&s](const Words&) { return not_available(s, "dsminfo"); };
+  h.show_dsm_timers = [&s] { return show_dsm_timers(s); };
+  h.set_dsm_timers = [&s](const Words& words) { return set_dsm_timers(s, words); };
   return h;
 }

@@ -49,6 +49,8 @@ TempDir* WineSmoke::prefix_ = nullptr;
 
 const std::string kFamily6Classes = " DSM_QueryLBPolicy\n DSM_QueryLBPolicy_V2\n DSM_QueryUniqueId\n";
 const std::string kFamily5Classes = " ZYRDSM_CONFIGINFO\n ZYRDSM_PERFINFO\n" + kFamily6Classes;
+const std::string kFixedPolicies6 = "\n FailOver\n RoundRobin\n RoundRobinSubset\n Dynlqd\n Weighted\n\n";
+const std::string kFixedPolicies5 = "\n FailOver\n RoundRobin\n RoundRobinSubset\n Dynlqd\n Weighted\n LeastBlocks\n\n";
 
 }  // namespace
 
@@ -63,12 +65,22 @@ TEST_F(WineSmoke, FamilySixHost) {
   auto bogus = run({"bogus"});
   EXPECT_EQ(bogus.exit_code, 0);
   EXPECT_EQ(bogus.out, "syntax error near bogus\n");
-  // Wine serves no MPIO instances: the reports find no device and print nothing.
-  for (const char* report : {"devinfo", "pathinfo", "iostatus"}) {
+  // Wine serves no MPIO instances: the reports find no device and print nothing, no
+  // DSM is registered, and the DSM reports no policy, so the fixed list stands.
+  for (const char* report : {"devinfo", "pathinfo", "iostatus", "dsminfo"}) {
     auto r = run({report});
     EXPECT_EQ(r.exit_code, 0) << report;
     EXPECT_EQ(r.out, "") << report;
   }
+  auto dump = run({"instance", "DSM_QueryLBPolicy"});
+  EXPECT_EQ(dump.exit_code, 0);
+  EXPECT_EQ(dump.out, "");
+  auto policies = run({"policies"});
+  EXPECT_EQ(policies.exit_code, 0);
+  EXPECT_EQ(policies.out, kFixedPolicies6);
+  auto timers = run({"dsminfo", "set", "ZYRDSM", "RetryCount", "3"});
+  EXPECT_EQ(timers.out, "command failed!\n");  // no DSM registered: nothing to set
+  EXPECT_EQ(timers.exit_code, 1);
   // The prompt starts each line in a child with CreateProcessA.
   auto prompt = run({}, "instance\nexit\n");
   EXPECT_EQ(prompt.exit_code, 0);
@@ -84,5 +96,8 @@ TEST_F(WineSmoke, FamilyFiveHost) {
   EXPECT_EQ(instance.out, kFamily5Classes);
   auto prompt = run({}, "instance\nquit\n");
   EXPECT_EQ(prompt.out, "pathmgr> " + kFamily5Classes + "pathmgr> ");
+  auto policies = run({"policies"});
+  EXPECT_EQ(policies.exit_code, 0);
+  EXPECT_EQ(policies.out, kFixedPolicies5);
   set_windows_version("win2008");
 }
