@@ -101,3 +101,27 @@ TEST_F(WineSmoke, FamilyFiveHost) {
   EXPECT_EQ(policies.out, kFixedPolicies5);
   set_windows_version("win2008");
 }
+
+// set against wine's real registry: a REG_DWORD written as the typed number's 32-bit
+// pattern, read back, and a name the key does not hold never created.
+TEST_F(WineSmoke, DriverParametersInTheRealRegistry) {
+  const std::string key = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\ZYRDSM\\DsmParameters";
+  auto reg = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {kWine, "reg"});
+    return run_program(args, env(), {}, "");
+  };
+  reg({"add", key, "/v", "DbgPrintLevel", "/t", "REG_DWORD", "/d", "3", "/f"});
+  auto shown = run({"set", "DbgPrintLevel"});
+  EXPECT_EQ(shown.out, "DbgPrintLevel=3\n");
+  auto changed = run({"set", "DbgPrintLevel", "-1"});
+  EXPECT_EQ(changed.exit_code, 0);  // the counters are cleared through wine's (empty) driver class
+  auto again = run({"set", "dbgprintlevel"});
+  EXPECT_EQ(again.out, "dbgprintlevel=4294967295\n");
+  auto nope = run({"set", "Nope", "1"});
+  EXPECT_NE(nope.exit_code, 0);
+  EXPECT_EQ(nope.out.rfind("Error: invalid parameter \"Nope\"\n", 0), 0u) << nope.out;
+  auto query = reg({"query", key, "/v", "Nope"});
+  EXPECT_NE(query.exit_code, 0) << query.out;  // never created
+  auto dword = reg({"query", key, "/v", "DbgPrintLevel"});
+  EXPECT_NE(dword.out.find("0xffffffff"), std::string::npos) << dword.out;
+}
