@@ -22,7 +22,8 @@ done
 echo "== Linux build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DPATHMGR_RELINFO_DLL="$root/build-win32/relinfo/relinfo.dll" \
-  -DPATHMGR_WINE_PATHMGR="$root/build-win64/pathmgr/pathmgr.exe" >/dev/null
+  -DPATHMGR_WINE_PATHMGR="$root/build-win64/pathmgr/pathmgr.exe" \
+  -DPATHMGR_WIN64_PROBES="$root/build-win64/tests/winprobes" >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
