@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite: the Windows cross builds (32-bit
 # pathmgr.exe and relinfo.dll, 64-bit install.exe, and a 64-bit pathmgr.exe for the
-# wine smoke test), the Linux tests, and the tests again under ASan and UBSan.
+# wine smoke test), the check of their imports against the oldest systems they serve,
+# the Linux tests, and the tests again under ASan and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -19,10 +20,15 @@ for f in build-win32/pathmgr/pathmgr.exe build-win32/relinfo/relinfo.dll build-w
   test -f "$f" || { echo "missing Windows deliverable $f"; exit 1; }
 done
 
+echo "== Imports against the oldest supported systems"
+bash tools/win-imports/check-imports.sh server2003-x86 build-win32/pathmgr/pathmgr.exe build-win32/relinfo/relinfo.dll
+bash tools/win-imports/check-imports.sh server2003-x64 build-win64/installexe/install.exe build-win64/pathmgr/pathmgr.exe
+
 echo "== Linux build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DPATHMGR_RELINFO_DLL="$root/build-win32/relinfo/relinfo.dll" \
-  -DPATHMGR_WINE_PATHMGR="$root/build-win64/pathmgr/pathmgr.exe" >/dev/null
+  -DPATHMGR_WINE_PATHMGR="$root/build-win64/pathmgr/pathmgr.exe" \
+  -DPATHMGR_WIN64_PROBES="$root/build-win64/tests/winprobes" >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 

@@ -4,6 +4,7 @@
 
 #include "simstack/file_lock.h"
 #include "simstack/state_file.h"
+#include "simstack/transient_retry.h"
 
 namespace simstack {
 
@@ -48,10 +49,23 @@ void replace_file_durably(const std::string& path, const std::string& data) {
   ok = ok && FlushFileBuffers(h);
   DWORD code = GetLastError();
   CloseHandle(h);
-  if (!ok || !MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    if (ok) code = GetLastError();
+  if (!ok) {
     DeleteFileA(tmp.c_str());
     throw StateError("cannot replace " + path + ": " + error_text(code));
+  }
+  // A scanner or indexer that has the state file open makes the rename fail for a moment.
+  RetryOutcome moved = retry_transient_file_error(
+      [&]() -> std::uint32_t {
+        if (MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        return GetLastError();
+      },
+      [](std::chrono::milliseconds delay) { Sleep(static_cast<DWORD>(delay.count())); });
+  if (moved.code != 0) {
+    DeleteFileA(tmp.c_str());
+    std::string why = error_text(moved.code);
+    if (is_transient_file_error(moved.code))
+      why += " (another process still held the file after " + std::to_string(moved.attempts) + " tries)";
+    throw StateError("cannot replace " + path + ": " + why);
   }
 }
 

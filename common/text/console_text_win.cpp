@@ -1,13 +1,24 @@
 #include <windows.h>
 
+#include "text/console_code_page.h"
 #include "text/text_convert.h"
 
-// The console shows text in its output code page; when standard output is no console
-// (a pipe or a file) the ANSI code page is what other programs expect.
+namespace {
+
+// Standard output is the console when the console accepts its mode query; a file or
+// a pipe does not, even when the process has a console.
+UINT output_code_page() {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  bool is_console = out != nullptr && out != INVALID_HANDLE_VALUE && GetConsoleMode(out, &mode) != 0;
+  return choose_output_code_page(is_console, GetConsoleOutputCP(), GetACP());
+}
+
+}  // namespace
+
 std::string to_console_text(std::wstring_view text) {
   if (text.empty()) return {};
-  UINT cp = GetConsoleOutputCP();
-  if (cp == 0) cp = GetACP();
+  static const UINT cp = output_code_page();  // where standard output goes is fixed for the process
   int size = static_cast<int>(text.size());
   int needed = WideCharToMultiByte(cp, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) return narrow_low_bytes(text);

@@ -1,5 +1,6 @@
-// Splitting a command line into arguments the way the Windows C runtime does, so a
-// child started with "pathmgr <line>" sees the same words on every platform.
+// Splitting a command line into arguments the way a Windows child started with it
+// receives them (msvcrt.dll's parser), so a child started with "pathmgr <line>" sees
+// the same words on every platform.
 #pragma once
 #include <string>
 #include <vector>

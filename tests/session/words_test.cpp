@@ -43,3 +43,14 @@ TEST(Words, ChildCommandLineSplitsLikeTheWindowsRuntime) {
   EXPECT_EQ(split_command_line(R"(pathmgr MPIO\Disk&Ven)"), (V{"pathmgr", R"(MPIO\Disk&Ven)"}));
   EXPECT_EQ(split_command_line("pathmgr "), (V{"pathmgr"}));
 }
+
+// A doubled quote inside a quoted part is a literal quote that also ends the part, as
+// msvcrt.dll reads a Windows child's command line.
+TEST(Words, ChildCommandLineDoubledQuoteEndsTheQuotedPart) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(split_command_line(R"(pathmgr x "a""b c")"), (V{"pathmgr", "x", "a\"b", "c"}));
+  EXPECT_EQ(split_command_line(R"(pathmgr "a""" b")"), (V{"pathmgr", "a\" b"}));
+  EXPECT_EQ(split_command_line(R"(pathmgr """" x)"), (V{"pathmgr", "\" x"}));
+  EXPECT_EQ(split_command_line(R"(pathmgr a""b "" c)"), (V{"pathmgr", "ab", "", "c"}));
+  EXPECT_EQ(split_command_line(R"(pathmgr "a\\"" b)"), (V{"pathmgr", R"(a\")", "b"}));
+}
