@@ -1,5 +1,8 @@
 #include "shell/command_handlers.h"
 
+#include <iostream>
+
+#include "browser/mpiolist.h"
 #include "config/counters.h"
 #include "config/device_policy.h"
 #include "config/path_selection.h"
@@ -52,7 +55,7 @@ CommandHandlers make_command_handlers(Session& s) {
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
   h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
   h.set_parameters = [&s](const Words&) { return not_available(s, "set"); };
-  h.mpiolist = [&s](const Words&) { return not_available(s, "mpiolist"); };
+  h.mpiolist = [&s](const Words& words) { return mpiolist_command(s, words, std::cerr); };
   h.show_dsm_timers = [&s] { return not_available(s, "dsminfo"); };
   h.set_dsm_timers = [&s](const Words&) { return not_available(s, "dsminfo"); };
   return h;
