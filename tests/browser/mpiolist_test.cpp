@@ -13,7 +13,7 @@ using namespace wmi;
 
 namespace {
 
-const std::string kUsage =
+const std::string kMpiolistUsage =
     "mpiolist - Displays specified MPIO WMI object. \n\n"
     "Syntax: mpiolist WMI_Object [ Machine_Name [ Admin_User Password ] ] \n\n"
     "  WMI_Object: is either the name of an WMI object \n"
@@ -135,7 +135,7 @@ TEST_F(Mpiolist, UsageForWordCountsHelpWordsAndUnknownClasses) {
                            {"mpiolist", "01"},
                            {"mpiolist", "MPIO_DISK"},
                            {"mpiolist", "MSDSM_DEVICE_PERF"}};
-  for (const auto& words : refused) EXPECT_EQ(run(words), kUsage) << words.size() << " " << words.back();
+  for (const auto& words : refused) EXPECT_EQ(run(words), kMpiolistUsage) << words.size() << " " << words.back();
 }
 
 TEST_F(Mpiolist, NamespacePathOfTheComputerWord) {
@@ -163,14 +163,14 @@ TEST_F(Mpiolist, WordsBeyondTheLimitsAreRefusedNeverCut) {
   EXPECT_EQ(run({"mpiolist", "1", longest}),
             failure("ConnectServer failed", "0x800706ba", "800706ba"));  // taken whole, and unknown
   EXPECT_EQ(run({"mpiolist", "1", longest + "m"}),
-            "Machine_Name is too long: the namespace path holds at most 259 characters.\n" + kUsage);
+            "Machine_Name is too long: the namespace path holds at most 259 characters.\n" + kMpiolistUsage);
   EXPECT_EQ(run({"mpiolist", "1", "SRV1", std::string(512, 'u'), "pw"}),
             failure("ConnectServer failed", "0x80070005", "80070005"));
   EXPECT_EQ(run({"mpiolist", "1", "SRV1", std::string(513, 'u'), "pw"}),
-            "Admin_User is too long: a user name holds at most 512 characters.\n" + kUsage);
+            "Admin_User is too long: a user name holds at most 512 characters.\n" + kMpiolistUsage);
   const std::string password(256, 'p');
   EXPECT_EQ(run({"mpiolist", "1", "SRV1", "CORP\\admin", password}),
-            "Password is too long: a password holds at most 255 characters.\n" + kUsage);
+            "Password is too long: a password holds at most 255 characters.\n" + kMpiolistUsage);
   EXPECT_EQ(run({"mpiolist", "1", "SRV1", "CORP\\admin", password.substr(1)}),
             failure("ConnectServer failed", "0x80070005", "80070005"));
 }
