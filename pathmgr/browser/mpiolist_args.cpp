@@ -87,12 +87,17 @@ int parse_mpiolist_arguments(std::ostream& out, const Words& words, MpiolistRequ
       return refuse(out, "Machine_Name is too long: the namespace path holds at most 259 characters.");
   }
   if (n == 5) {
-    request.user = widen_ansi(words[3]);
+    // Copied into the request's own buffers, the converted words wiped at once.
+    std::wstring typed_user = widen_ansi(words[3]);
+    std::wstring typed_password = widen_ansi(words[4]);
+    request.user.assign(typed_user);
+    request.password.assign(typed_password);
+    wipe(typed_user);
+    wipe(typed_password);
     if (request.user.size() > kMaxUserName) {
       request.wipe_credentials();
       return refuse(out, "Admin_User is too long: a user name holds at most 512 characters.");
     }
-    request.password = widen_ansi(words[4]);
     if (request.password.size() > kMaxPassword) {
       request.wipe_credentials();
       return refuse(out, "Password is too long: a password holds at most 255 characters.");
