@@ -17,5 +17,9 @@ std::wstring widen_bytes(std::string_view text);
 // the thread on Windows, UTF-8 elsewhere.
 std::wstring widen_ansi(std::string_view text);
 
+// Names (WMI classes and properties, command words) compared without regard to the
+// case of ASCII letters.
+bool equal_nocase_ascii(std::wstring_view a, std::wstring_view b);
+
 // Text for the console: the console code page on Windows, UTF-8 elsewhere.
 std::string to_console_text(std::wstring_view text);

@@ -1,21 +1,13 @@
 #include "browser/instance_text.h"
 
-#include <cwctype>
-
 #include "browser/value_format.h"
 #include "browser/wmi_error_report.h"
+#include "text/text_convert.h"
 #include "text/wide_text.h"
 
 using wmi::Value;
 
 namespace {
-
-bool same_name_nocase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
-  return true;
-}
 
 const char* names_failure(wmi::NamesStep step) {
   switch (step) {
@@ -36,7 +28,7 @@ std::wstring all_properties(BrowserContext& ctx, const wmi::Object& object) {
   }
   std::wstring text;
   for (const auto& name : names)
-    if (!same_name_nocase(name, L"__SERVER") && !same_name_nocase(name, L"__PATH")) text += property_line(ctx, object, name);
+    if (!equal_nocase_ascii(name, L"__SERVER") && !equal_nocase_ascii(name, L"__PATH")) text += property_line(ctx, object, name);
   return text;
 }
 

@@ -21,16 +21,6 @@ bool is_help_word(const std::string& word) {
   return equals_nocase(word, "/HELP") || equals_nocase(word, "-HELP") || word == "/?" || word == "-?";
 }
 
-bool equals_nocase_wide(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    wchar_t x = a[i] >= L'a' && a[i] <= L'z' ? static_cast<wchar_t>(a[i] - 32) : a[i];
-    wchar_t y = b[i] >= L'a' && b[i] <= L'z' ? static_cast<wchar_t>(b[i] - 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void MpiolistRequest::wipe_credentials() {
@@ -69,7 +59,7 @@ int parse_mpiolist_arguments(std::ostream& out, const Words& words, MpiolistRequ
   const std::wstring object = widen_ansi(words[1]);
   request.listed = nullptr;
   for (const auto& row : mpiolist_classes())
-    if (equals_nocase_wide(object, widen_ansi(row.number)) || equals_nocase_wide(object, row.name)) {
+    if (equal_nocase_ascii(object, widen_ansi(row.number)) || equal_nocase_ascii(object, row.name)) {
       request.listed = &row;
       break;
     }

@@ -562,7 +562,10 @@ class SimBackend : public Backend {
     if (!known_namespace(served, target.ns)) return kWBEM_E_INVALID_NAMESPACE;
     auto ctx = own_wmi ? std::make_shared<SimContext>(SimContext{ctx_->host, SchemaRegistry(served), ctx_->errors}) : ctx_;
     SimOrigin origin{target.server, namespace_spelling(served, target.ns)};
-    out = std::make_unique<SimServices>(ctx, target.ns, path, std::move(origin), doc, own_wmi ? target.machine : nullptr);
+    // Another computer's classes live in this snapshot, which the services keep; this
+    // host's are read from the current snapshot at each call.
+    out = own_wmi ? std::make_unique<SimServices>(ctx, target.ns, path, std::move(origin), doc, target.machine)
+                  : std::make_unique<SimServices>(ctx, target.ns, path, std::move(origin));
     return kS_OK;
   }
 

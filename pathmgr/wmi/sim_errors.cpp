@@ -1,17 +1,9 @@
 #include "wmi/sim_errors.h"
 
-#include "text/text_convert.h"
+#include "wmi/sim_system_properties.h"
 #include "wmi/value_object.h"
 
 namespace wmi {
-
-namespace {
-Value text_or_null(const std::string& text) {
-  Value v = text.empty() ? Value::null() : Value::bstr(widen_utf8(text));
-  v.cim_type = CIM_STRING;
-  return v;
-}
-}  // namespace
 
 void SimErrorSlot::clear() {
   std::lock_guard lock(mutex_);
@@ -24,10 +16,10 @@ void SimErrorSlot::set(HResult status, const std::string& operation, const std::
   code.cim_type = CIM_UINT32;
   auto status_object = std::make_shared<ValueObject>(
       L"__ExtendedStatus", std::vector<std::wstring>{L"__NotifyStatus"},
-      std::vector<std::pair<std::wstring, Value>>{{L"Description", text_or_null(description)},
-                                                  {L"Operation", text_or_null(operation)},
-                                                  {L"ParameterInfo", text_or_null(parameter)},
-                                                  {L"ProviderName", text_or_null(provider)},
+      std::vector<std::pair<std::wstring, Value>>{{L"Description", string_or_null(description)},
+                                                  {L"Operation", string_or_null(operation)},
+                                                  {L"ParameterInfo", string_or_null(parameter)},
+                                                  {L"ProviderName", string_or_null(provider)},
                                                   {L"StatusCode", code}});
   std::lock_guard lock(mutex_);
   last_ = std::move(status_object);

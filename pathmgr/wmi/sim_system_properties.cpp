@@ -7,12 +7,6 @@ namespace wmi {
 
 namespace {
 
-Value string_value(const std::string& text) {
-  Value v = text.empty() ? Value::null() : Value::bstr(widen_utf8(text));
-  v.cim_type = CIM_STRING;
-  return v;
-}
-
 // A key value inside an object path: strings quoted, with backslashes and quotes escaped.
 std::string key_text(const simstack::Json& value) {
   if (value.is_string()) {
@@ -28,6 +22,12 @@ std::string key_text(const simstack::Json& value) {
 }
 
 }  // namespace
+
+Value string_or_null(const std::string& text) {
+  Value v = text.empty() ? Value::null() : Value::bstr(widen_utf8(text));
+  v.cim_type = CIM_STRING;
+  return v;
+}
 
 std::string relative_path(const SimObjectView& object) {
   if (object.schema == nullptr || object.node == nullptr) return {};
@@ -46,18 +46,18 @@ HResult system_property(std::string_view name, const SimObjectView& object, Valu
   std::string relpath;
   if (placed) relpath = object.is_class ? std::string(object.class_name) : relative_path(object);
   if (simstack::equal_nocase(name, "__CLASS")) {
-    out = string_value(std::string(object.class_name));
+    out = string_or_null(std::string(object.class_name));
   } else if (simstack::equal_nocase(name, "__GENUS")) {
     out = Value::i4(object.is_class ? 1 : 2);
     out.cim_type = CIM_SINT32;
   } else if (simstack::equal_nocase(name, "__SERVER")) {
-    out = string_value(placed ? object.origin->server : std::string());
+    out = string_or_null(placed ? object.origin->server : std::string());
   } else if (simstack::equal_nocase(name, "__NAMESPACE")) {
-    out = string_value(placed ? object.origin->ns : std::string());
+    out = string_or_null(placed ? object.origin->ns : std::string());
   } else if (simstack::equal_nocase(name, "__RELPATH")) {
-    out = string_value(relpath);
+    out = string_or_null(relpath);
   } else if (simstack::equal_nocase(name, "__PATH")) {
-    out = string_value(relpath.empty() ? relpath : "\\\\" + object.origin->server + "\\" + object.origin->ns + ":" + relpath);
+    out = string_or_null(relpath.empty() ? relpath : "\\\\" + object.origin->server + "\\" + object.origin->ns + ":" + relpath);
   } else {
     return kWBEM_E_NOT_FOUND;
   }

@@ -24,6 +24,9 @@ struct SimObjectView {
   bool is_class = false;
 };
 
+// A string as WMI serves it (CIM_STRING), NULL when there is none.
+Value string_or_null(const std::string& text);
+
 inline bool is_system_property(std::string_view name) { return name.size() > 2 && name[0] == '_' && name[1] == '_'; }
 
 // One system property; WBEM_E_NOT_FOUND for a name WMI does not serve. Where an

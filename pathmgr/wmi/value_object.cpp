@@ -1,30 +1,21 @@
 #include "wmi/value_object.h"
 
-#include <cwctype>
+#include "text/text_convert.h"
 
 namespace wmi {
-
-namespace {
-bool same_name(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
-  return true;
-}
-}  // namespace
 
 ValueObject::ValueObject(std::wstring class_name, std::vector<std::wstring> derivation,
                          std::vector<std::pair<std::wstring, Value>> properties)
     : class_name_(std::move(class_name)), derivation_(std::move(derivation)), properties_(std::move(properties)) {}
 
 HResult ValueObject::get(std::wstring_view name, Value& out) const {
-  if (same_name(name, L"__CLASS")) {
+  if (equal_nocase_ascii(name, L"__CLASS")) {
     out = Value::bstr(class_name_);
     out.cim_type = CIM_STRING;
     return kS_OK;
   }
   for (const auto& [n, v] : properties_)
-    if (same_name(n, name)) {
+    if (equal_nocase_ascii(n, name)) {
       out = v;
       return kS_OK;
     }
@@ -33,7 +24,7 @@ HResult ValueObject::get(std::wstring_view name, Value& out) const {
 
 HResult ValueObject::put(const std::wstring& name, const Value& value) {
   for (auto& [n, v] : properties_)
-    if (same_name(n, name)) {
+    if (equal_nocase_ascii(n, name)) {
       v = value;
       return kS_OK;
     }
@@ -54,9 +45,9 @@ HResult ValueObject::get_method(const std::wstring& /*name*/, ObjectPtr& in_clas
 }
 
 HResult ValueObject::inherits_from(std::wstring_view ancestor) const {
-  if (same_name(ancestor, class_name_)) return kS_OK;
+  if (equal_nocase_ascii(ancestor, class_name_)) return kS_OK;
   for (const auto& d : derivation_)
-    if (same_name(ancestor, d)) return kS_OK;
+    if (equal_nocase_ascii(ancestor, d)) return kS_OK;
   return kWBEM_S_FALSE;
 }
 
