@@ -48,13 +48,39 @@ bool version_fault(const Json& doc) {
   return v != nullptr && v->is_boolean() && v->get<bool>();
 }
 
-std::optional<HResult> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name) {
+namespace {
+// The "enumerate" entry of a class: with "after" it makes Next fail, else the start.
+const Json* enumerate_entry(const Json& doc, const std::string& ns, const std::string& class_name, bool next) {
   const Json* list = fault_list(doc, "enumerate");
-  if (list == nullptr) return std::nullopt;
+  if (list == nullptr) return nullptr;
   for (const auto& entry : *list)
-    if (entry.is_object() && equal_nocase(text_member(entry, "class"), class_name) && namespace_matches(entry, ns))
-      return hresult_member(entry);
-  return std::nullopt;
+    if (entry.is_object() && equal_nocase(text_member(entry, "class"), class_name) && namespace_matches(entry, ns) &&
+        entry.contains("after") == next)
+      return &entry;
+  return nullptr;
+}
+}  // namespace
+
+std::optional<HResult> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name) {
+  const Json* entry = enumerate_entry(doc, ns, class_name, false);
+  if (entry == nullptr) return std::nullopt;
+  return hresult_member(*entry);
+}
+
+std::string enumerate_fault_description(const Json& doc, const std::string& ns, const std::string& class_name) {
+  const Json* entry = enumerate_entry(doc, ns, class_name, false);
+  return entry != nullptr ? text_member(*entry, "description") : std::string();
+}
+
+std::optional<NextFault> next_fault(const Json& doc, const std::string& ns, const std::string& class_name) {
+  const Json* entry = enumerate_entry(doc, ns, class_name, true);
+  if (entry == nullptr) return std::nullopt;
+  const Json& after = (*entry)["after"];
+  NextFault fault;
+  fault.after = after.is_number_unsigned() ? after.get<std::size_t>() : 0;
+  fault.hr = *hresult_member(*entry);
+  fault.description = text_member(*entry, "description");
+  return fault;
 }
 
 std::optional<HResult> take_method_fault(Json& doc, const std::string& method, const std::string& instance) {

@@ -12,6 +12,16 @@ namespace simstack {
 std::optional<HResult> connect_fault(const Json& doc, const std::string& ns, const std::string& step);
 bool version_fault(const Json& doc);
 std::optional<HResult> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name);
+// An enumeration whose fetching fails: an "enumerate" entry with "after": N delivers N
+// instances, then IEnumWbemClassObject::Next fails with the entry's status.
+struct NextFault {
+  std::size_t after = 0;
+  HResult hr = 0;
+  std::string description;  // the error object's Description, if the entry gives one
+};
+std::optional<NextFault> next_fault(const Json& doc, const std::string& ns, const std::string& class_name);
+// The "description" of the enumeration fault of a class, for its error object.
+std::string enumerate_fault_description(const Json& doc, const std::string& ns, const std::string& class_name);
 // Consumes one count of a matching method fault (the caller writes the document back).
 std::optional<HResult> take_method_fault(Json& doc, const std::string& method, const std::string& instance);
 

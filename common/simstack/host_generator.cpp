@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace simstack {
@@ -177,6 +178,63 @@ Json policy_paths_v2(const DevicePlan& dev, Random& rng) {
   return paths;
 }
 
+// The I/O a disk has seen: the sums of its paths' counters.
+struct DiskTotals {
+  std::uint64_t reads = 0, writes = 0, bytes_read = 0, bytes_written = 0;
+  void add(const Json& path_counters) {
+    reads += path_counters["NumberReads"].get<std::uint64_t>();
+    writes += path_counters["NumberWrites"].get<std::uint64_t>();
+    bytes_read += std::stoull(path_counters["BytesRead"].get<std::string>());
+    bytes_written += std::stoull(path_counters["BytesWritten"].get<std::string>());
+  }
+};
+
+// The disk driver's performance record of one disk, as the WMI browser's class 0
+// lists it: counters from its paths, times (100-ns units) made up from them.
+Json disk_performance(const std::string& instance, unsigned disk, const DiskTotals& t) {
+  Json manager = Json::array();
+  for (char c : std::string("PartMgr")) manager.push_back(static_cast<unsigned>(c));
+  manager.push_back(0);
+  const std::string number = std::to_string(disk);
+  return {{"InstanceName", instance},
+          {"Active", true},
+          {"PerfData", {{"BytesRead", std::to_string(t.bytes_read)}, {"BytesWritten", std::to_string(t.bytes_written)},
+                        {"ReadTime", std::to_string(t.reads * 1250)}, {"WriteTime", std::to_string(t.writes * 2100)},
+                        {"IdleTime", std::to_string((t.reads + t.writes) * 9000 + 5000000)},
+                        {"ReadCount", static_cast<std::uint32_t>(t.reads)},
+                        {"WriteCount", static_cast<std::uint32_t>(t.writes)}, {"QueueDepth", 0},
+                        {"SplitCount", static_cast<std::uint32_t>(t.reads / 1000)},
+                        {"QueryTime", "134080416000000000"}, {"StorageDeviceNumber", disk},
+                        {"StorageManagerName", manager}}},
+          {"DeviceName", "\\Device\\Harddisk" + number + "\\DR" + number}};
+}
+
+// MPIO's paths: one adapter record per path identifier, naming the PCI function of
+// the path's HBA port.
+Json path_information(const std::vector<DevicePlan>& devices) {
+  std::unordered_set<std::uint64_t> seen;
+  Json list = Json::array();
+  for (const auto& dev : devices)
+    for (const auto& p : dev.paths)
+      if (seen.insert(p.id).second)
+        list.push_back({{"PathId", std::to_string(p.id)}, {"BusNumber", 0x0A + p.hba / 2}, {"DeviceNumber", 0},
+                        {"FunctionNumber", p.hba % 2}, {"AdapterName", "ZYR FC HBA Port " + std::to_string(p.hba)}});
+  return Json::array({{{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true}, {"NumberPaths", list.size()},
+                       {"PathList", std::move(list)}}});
+}
+
+// The array controllers MPIO knows: controllers A and B of each array, identified by
+// their node name.
+Json controller_configuration(const HostSpec& spec, const char* dsm) {
+  Json list = Json::array();
+  for (unsigned a = 0; a < spec.arrays; ++a)
+    for (unsigned c = 0; c < 2; ++c)
+      list.push_back({{"IdentifierType", 1}, {"IdentifierLength", 8}, {"Identifier", bytes_of_hex(ctrl_wwpn(a, c))},
+                      {"ControllerState", 1}, {"AssociatedDsm", dsm}});
+  return Json::array({{{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true},
+                       {"NumberControllers", list.size()}, {"ControllerInfo", std::move(list)}}});
+}
+
 Json registered_dsms(unsigned family) {
   auto dsm = [](const char* name, std::uint64_t context, Json version) {
     return Json{{"DsmName", name}, {"DsmContext", std::to_string(context)},
@@ -213,15 +271,19 @@ Json generate_host(const HostSpec& spec) {
 
   Json perf = Json::array(), descriptors = Json::array(), policies = Json::array(), policies_v1 = Json::array();
   Json drives = Json::array(), unique_ids = Json::array(), methods = Json::array();
-  Json disk_drives = Json::array(), scsi = Json::array(), dosdevices = Json::object();
+  Json disk_drives = Json::array(), scsi = Json::array(), dosdevices = Json::object(), disk_perf = Json::array();
+  disk_perf.push_back(disk_performance("SCSI\\Disk&Ven_LOCAL&Prod_BOOT\\4&1d2c3b4a&0&000000_0", 0,
+                                       DiskTotals{184220, 96113, 3018211328ull, 1574719488ull}));
   disk_drives.push_back({{"DeviceID", "\\\\.\\PHYSICALDRIVE0"}, {"PNPDeviceID", "SCSI\\DISK&VEN_LOCAL&PROD_BOOT\\4&1D2C3B4A&0&000000"},
                          {"Caption", "Local boot disk"}, {"Model", "LOCAL BOOT"}, {"Index", 0}, {"InterfaceType", "SCSI"}});
   dosdevices["PhysicalDrive0"] = "\\Device\\Harddisk0\\DR0";
 
   for (const auto& dev : devices) {
     Json perf_info = Json::array(), pdos = Json::array();
+    DiskTotals totals;
     for (const auto& p : dev.paths) {
       Json element = counters(rng);
+      totals.add(element);
       if (f5) {
         std::uint32_t status = p.tpg_state == 2 ? 7 : (rng.below(40) == 0 ? 5 : 1);
         std::string identifier = p.address() + hba_wwpn(p.hba) + ctrl_wwpn(dev.array, p.ctrl) +
@@ -281,6 +343,7 @@ Json generate_host(const HostSpec& spec) {
     methods.push_back({{"InstanceName", dev.instance}, {"Active", true}});
 
     const unsigned drive = dev.index + 1;
+    disk_perf.push_back(disk_performance(dev.instance, drive, totals));
     std::string upper = dev.instance;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     disk_drives.push_back({{"DeviceID", "\\\\.\\PHYSICALDRIVE" + std::to_string(drive)}, {"PNPDeviceID", upper},
@@ -333,6 +396,12 @@ Json generate_host(const HostSpec& spec) {
   wmi["DSM_QueryUniqueId"] = std::move(unique_ids);
   wmi["MPIO_REGISTERED_DSM"] = registered_dsms(spec.family);
   wmi["MPIO_WMI_METHODS"] = Json::array({{{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true}}});
+  wmi["MSDiskDriver_Performance"] = std::move(disk_perf);
+  wmi["MPIO_PATH_INFORMATION"] = path_information(devices);
+  wmi["MPIO_CONTROLLER_CONFIGURATION"] = controller_configuration(spec, f5 ? "ZYRDSM" : "Microsoft DSM");
+  wmi["MPIO_TIMERS_COUNTERS"] = Json::array({{{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true},
+                                              {"PathVerificationPeriod", 30}, {"PathVerifyEnabled", false},
+                                              {"RetryCount", 3}, {"RetryInterval", 1}, {"PDORemovePeriod", 20}}});
   doc["wmi"]["ROOT\\CIMV2"]["instances"]["Win32_DiskDrive"] = std::move(disk_drives);
 
   auto dword = [](std::uint32_t v) { return Json{{"type", "REG_DWORD"}, {"data", v}}; };

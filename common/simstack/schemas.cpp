@@ -1,6 +1,7 @@
 #include "simstack/schemas.h"
 
 #include <cctype>
+#include <utility>
 
 namespace simstack {
 
@@ -26,11 +27,29 @@ const MethodSchema* ClassSchema::find_method(const std::string& method) const {
 // 64-bit numbers and dates go as text.
 std::uint16_t vt_of_cim(const std::string& base) {
   if (base == "boolean") return 11;                                          // VT_BOOL
+  if (base == "real32") return 4;                                            // VT_R4
+  if (base == "real64") return 5;                                            // VT_R8
   if (base == "uint8") return 17;                                            // VT_UI1
   if (base == "sint8" || base == "sint16" || base == "char16") return 2;     // VT_I2
   if (base == "uint16" || base == "uint32" || base == "sint32") return 3;    // VT_I4
   if (base == "object") return 13;                                           // VT_UNKNOWN
   return 8;                                                                  // VT_BSTR
+}
+
+std::int32_t cim_type_of(const PropertySchema& p) {
+  static const std::pair<const char*, std::int32_t> kCodes[] = {
+      {"sint16", 2},  {"sint32", 3},  {"real32", 4},  {"real64", 5},   {"string", 8},     {"boolean", 11},
+      {"object", 13}, {"sint8", 16},  {"uint8", 17},  {"uint16", 18},  {"uint32", 19},    {"sint64", 20},
+      {"uint64", 21}, {"datetime", 101}, {"reference", 102}, {"char16", 103}};
+  std::int32_t code = 8;  // an unknown type name is served as a string
+  for (const auto& [name, value] : kCodes)
+    if (p.base_type == name) code = value;
+  return p.is_array ? code | 0x2000 : code;
+}
+
+std::string cim_type_text(const PropertySchema& p) {
+  if (p.base_type == "object") return p.object_class.empty() ? "object" : "object:" + p.object_class;
+  return p.base_type;
 }
 
 PropertySchema parse_property(const std::string& name, const Json& spec) {
@@ -60,15 +79,21 @@ PropertySchema parse_property(const std::string& name, const Json& spec) {
 }
 
 namespace {
-std::vector<PropertySchema> parse_property_list(const Json& props) {
+
+// The built-in schemas keep the order they are written in (a state file's own, parsed
+// with the file, come in name order): one parser for both kinds of JSON document.
+using OrderedJson = nlohmann::ordered_json;
+
+template <class J>
+std::vector<PropertySchema> parse_property_list(const J& props) {
   std::vector<PropertySchema> out;
   if (!props.is_object()) return out;
-  for (auto it = props.begin(); it != props.end(); ++it) out.push_back(parse_property(it.key(), it.value()));
+  for (auto it = props.begin(); it != props.end(); ++it) out.push_back(parse_property(it.key(), Json(it.value())));
   return out;
 }
-}  // namespace
 
-ClassSchema parse_class(const std::string& name, const Json& spec) {
+template <class J>
+ClassSchema parse_class_spec(const std::string& name, const J& spec) {
   ClassSchema c;
   c.name = name;
   if (!spec.is_object()) throw StateError("schema of class " + name + " is not an object");
@@ -91,22 +116,25 @@ ClassSchema parse_class(const std::string& name, const Json& spec) {
   return c;
 }
 
+}  // namespace
+
+ClassSchema parse_class(const std::string& name, const Json& spec) { return parse_class_spec(name, spec); }
+
 SchemaRegistry::SchemaRegistry(const Json& document) {
-  auto add_all = [this](const Json& namespaces, bool from_state) {
-    for (auto ns = namespaces.begin(); ns != namespaces.end(); ++ns) {
-      const Json* classes = from_state ? find_member_nocase(ns.value(), "classes") : &ns.value();
-      if (classes == nullptr || !classes->is_object()) continue;
-      auto& target = by_namespace_[lower_ascii(ns.key())];
-      for (auto c = classes->begin(); c != classes->end(); ++c) {
-        auto key = lower_ascii(c.key());
-        if (!from_state && target.count(key)) continue;  // the state file's own schema wins
-        target[key] = std::make_shared<ClassSchema>(parse_class(c.key(), c.value()));
-      }
+  auto add_classes = [this](const auto& classes, const std::string& ns, bool from_state) {
+    auto& target = by_namespace_[lower_ascii(ns)];
+    for (auto c = classes.begin(); c != classes.end(); ++c) {
+      auto key = lower_ascii(c.key());
+      if (!from_state && target.count(key)) continue;  // the state file's own schema wins
+      target[key] = std::make_shared<ClassSchema>(parse_class_spec(c.key(), c.value()));
     }
   };
-  if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr && wmi->is_object()) add_all(*wmi, true);
-  static const Json builtin = Json::parse(builtin_schema_text());
-  add_all(builtin, false);
+  if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr && wmi->is_object())
+    for (auto ns = wmi->begin(); ns != wmi->end(); ++ns)
+      if (const Json* classes = find_member_nocase(ns.value(), "classes"); classes != nullptr && classes->is_object())
+        add_classes(*classes, ns.key(), true);
+  static const OrderedJson builtin = OrderedJson::parse(builtin_schema_text());
+  for (auto ns = builtin.begin(); ns != builtin.end(); ++ns) add_classes(ns.value(), ns.key(), false);
   // Embedded classes resolved once, not at every read of an object property.
   for (auto& [ns, classes] : by_namespace_)
     for (auto& [name, schema] : classes) {

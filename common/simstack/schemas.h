@@ -4,7 +4,9 @@
 // wire), SCSI address bytes as uint8, flags of the policy paths as uint32, the ALUA
 // group identifier as uint16. Where the Parts leave a type open (Active, the DSM
 // counters' flag, the vendor and product identifiers) we chose the provider's usual
-// type: boolean, uint32 and uint8 arrays. A state file's "classes" member adds or
+// type: boolean, uint32 and uint8 arrays. The disk driver's performance record holds
+// its counters and times as sint64 and the storage manager's name as a uint16 array,
+// as the disk driver publishes them. A state file's "classes" member adds or
 // overrides schemas in the same shape.
 #pragma once
 #include <cstdint>
@@ -66,6 +68,11 @@ class SchemaRegistry {
 const char* builtin_schema_text();
 // The VARIANT type WMI serves a CIM type as ("uint64" -> VT_BSTR, "uint8" -> VT_UI1, ...).
 std::uint16_t vt_of_cim(const std::string& base_type);
+// The CIMTYPE code of a property as Get reports it (CIM_UINT64 21, CIM_FLAG_ARRAY 0x2000, ...).
+std::int32_t cim_type_of(const PropertySchema& p);
+// The CIMTYPE qualifier text: "uint32", "string", "object:PDO_INFORMATION" (arrays
+// name their element type).
+std::string cim_type_text(const PropertySchema& p);
 std::string lower_ascii(std::string text);
 
 }  // namespace simstack

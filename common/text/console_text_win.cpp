@@ -26,3 +26,13 @@ std::string to_console_text(std::wstring_view text) {
   WideCharToMultiByte(cp, 0, text.data(), size, out.data(), needed, nullptr, nullptr);
   return out;
 }
+
+std::wstring widen_ansi(std::string_view text) {
+  if (text.empty()) return {};
+  int size = static_cast<int>(text.size());
+  int needed = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), size, nullptr, 0);
+  if (needed <= 0) return widen_bytes(text);
+  std::wstring out(static_cast<std::size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), size, out.data(), needed);
+  return out;
+}

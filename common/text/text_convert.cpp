@@ -103,3 +103,11 @@ std::wstring widen_bytes(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
   return out;
 }
+
+bool equal_nocase_ascii(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; };
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (upper(a[i]) != upper(b[i])) return false;
+  return true;
+}

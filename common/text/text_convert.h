@@ -13,9 +13,13 @@ std::string narrow_low_bytes(std::wstring_view text);
 // Each byte taken as one character (Latin-1): for ASCII words typed by the user.
 std::wstring widen_bytes(std::string_view text);
 
-// A word typed on the command line as wide text: the ANSI code page on Windows,
-// UTF-8 elsewhere.
-std::wstring widen_argument(std::string_view text);
+// A word the user typed (a command-line argument) as wide text: the ANSI code page of
+// the thread on Windows, UTF-8 elsewhere.
+std::wstring widen_ansi(std::string_view text);
+
+// Names (WMI classes and properties, command words) compared without regard to the
+// case of ASCII letters.
+bool equal_nocase_ascii(std::wstring_view a, std::wstring_view b);
 
 // Text for the console: the console code page on Windows, UTF-8 elsewhere.
 std::string to_console_text(std::wstring_view text);

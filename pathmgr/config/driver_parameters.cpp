@@ -37,7 +37,7 @@ int show_parameter(Session& s, const std::string& name) {
   if (!key) return -1;
   std::uint8_t bytes[4] = {};
   std::uint32_t size = sizeof bytes;
-  if (key->query(widen_argument(name), nullptr, bytes, &size) != kERROR_SUCCESS)
+  if (key->query(widen_ansi(name), nullptr, bytes, &size) != kERROR_SUCCESS)
     return invalid_parameter(s.out, name, "");
   std::uint32_t value = 0;
   std::memcpy(&value, bytes, sizeof value);
@@ -50,7 +50,7 @@ int change_parameter(Session& s, const std::string& name, const std::string& tex
   const auto value = static_cast<std::uint32_t>(parse_decimal_i32(text));
   auto key = open_parameters(s);
   if (!key) return -1;
-  const std::wstring wname = widen_argument(name);
+  const std::wstring wname = widen_ansi(name);
   std::uint8_t bytes[4] = {};
   std::uint32_t size = sizeof bytes;
   std::uint32_t type = 0;

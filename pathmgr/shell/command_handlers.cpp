@@ -1,5 +1,8 @@
 #include "shell/command_handlers.h"
 
+#include <iostream>
+
+#include "browser/mpiolist.h"
 #include "config/counters.h"
 #include "config/device_policy.h"
 #include "config/driver_parameters.h"
@@ -56,7 +59,7 @@ CommandHandlers make_command_handlers(Session& s) {
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
   h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
   h.set_parameters = [&s](const Words& words) { return set_driver_parameter(s, words); };
-  h.mpiolist = [&s](const Words&) { return not_available(s, "mpiolist"); };
+  h.mpiolist = [&s](const Words& words) { return mpiolist_command(s, words, std::cerr); };
   h.show_dsm_timers = [&s] { return show_dsm_timers(s); };
   h.set_dsm_timers = [&s](const Words& words) { return set_dsm_timers(s, words); };
   return h;

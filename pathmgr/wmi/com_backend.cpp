@@ -2,114 +2,68 @@
 
 #include <wbemidl.h>
 
+#include <vector>
+
 #include "wmi/com_raii.h"
+#include "wmi/variant_convert.h"
 
 namespace wmi {
 
 namespace {
 
-ObjectPtr wrap_object(IUnknown* unknown);
+const ObjectBridge& bridge();
 
-// A VARIANT as the seam's Value (arrays walked from lower to upper bound).
-Value from_variant(const VARIANT& v);
-
-Value scalar_from_array(SAFEARRAY* sa, VARTYPE element, LONG index) {
-  Value out;
-  out.vt = element;
-  switch (element) {
-    case VT_BSTR: {
-      BSTR b = nullptr;
-      if (SUCCEEDED(SafeArrayGetElement(sa, &index, &b)) && b != nullptr) {
-        out.text.assign(b, SysStringLen(b));
-        SysFreeString(b);
-      }
-      break;
-    }
-    case VT_UNKNOWN:
-    case VT_DISPATCH: {
-      IUnknown* unknown = nullptr;
-      out.vt = VT_UNKNOWN;
-      if (SUCCEEDED(SafeArrayGetElement(sa, &index, &unknown)) && unknown != nullptr) {
-        out.object = wrap_object(unknown);
-        unknown->Release();  // SafeArrayGetElement added a reference
-      }
-      break;
-    }
-    case VT_I1:
-    case VT_UI1: {
-      unsigned char b = 0;
-      SafeArrayGetElement(sa, &index, &b);
-      out.integer = element == VT_I1 ? static_cast<signed char>(b) : b;
-      break;
-    }
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: {
-      SHORT s = 0;
-      SafeArrayGetElement(sa, &index, &s);
-      out.integer = element == VT_UI2 ? static_cast<USHORT>(s) : s;
-      break;
-    }
-    case VT_I8:
-    case VT_UI8: {
-      LONGLONG ll = 0;
-      SafeArrayGetElement(sa, &index, &ll);
-      out.integer = ll;
-      break;
-    }
-    default: {
-      LONG l = 0;
-      SafeArrayGetElement(sa, &index, &l);
-      out.integer = element == VT_UI4 ? static_cast<ULONG>(l) : l;
-      break;
-    }
+// The account a remote connection was opened with, kept for the proxy blanket of the
+// services and of every enumerator: without it, calls after ConnectServer would run
+// as the local account and fail with E_ACCESSDENIED. "DOMAIN\user" is split; the
+// password is wiped when the last proxy that needs it is gone.
+class AuthIdentity {
+ public:
+  AuthIdentity(const std::wstring& account, const std::wstring& password) {
+    auto slash = account.find(L'\\');
+    std::wstring user = slash == std::wstring::npos ? account : account.substr(slash + 1);
+    std::wstring domain = slash == std::wstring::npos ? std::wstring() : account.substr(0, slash);
+    user_.assign(user.begin(), user.end());
+    domain_.assign(domain.begin(), domain.end());
+    password_.assign(password.begin(), password.end());
+    for (auto* text : {&user_, &domain_, &password_}) text->push_back(L'\0');
+    identity_.User = reinterpret_cast<USHORT*>(user_.data());
+    identity_.UserLength = static_cast<ULONG>(user_.size() - 1);
+    identity_.Domain = reinterpret_cast<USHORT*>(domain_.data());
+    identity_.DomainLength = static_cast<ULONG>(domain_.size() - 1);
+    identity_.Password = reinterpret_cast<USHORT*>(password_.data());
+    identity_.PasswordLength = static_cast<ULONG>(password_.size() - 1);
+    identity_.Flags = SEC_WINNT_AUTH_IDENTITY_UNICODE;
   }
-  return out;
+  ~AuthIdentity() { SecureZeroMemory(password_.data(), password_.size() * sizeof(wchar_t)); }
+  AuthIdentity(const AuthIdentity&) = delete;
+  AuthIdentity& operator=(const AuthIdentity&) = delete;
+  COAUTHIDENTITY* get() { return &identity_; }
+
+ private:
+  std::vector<wchar_t> user_, domain_, password_;  // fixed buffers: no hidden copies
+  COAUTHIDENTITY identity_{};
+};
+
+HRESULT set_blanket(IUnknown* proxy, AuthIdentity* identity) {
+  return CoSetProxyBlanket(proxy, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                           RPC_C_IMP_LEVEL_IMPERSONATE, identity != nullptr ? identity->get() : nullptr, EOAC_NONE);
 }
 
-Value from_variant(const VARIANT& v) {
-  Value out;
-  VARTYPE vt = V_VT(&v);
-  if (vt & VT_ARRAY) {
-    VARTYPE element = static_cast<VARTYPE>(vt & ~VT_ARRAY);
-    if (element == VT_DISPATCH) element = VT_UNKNOWN;
-    out.vt = static_cast<std::uint16_t>(VT_ARRAY | element);
-    SAFEARRAY* sa = V_ARRAY(&v);
-    LONG lower = 0;
-    LONG upper = -1;
-    if (sa != nullptr && SUCCEEDED(SafeArrayGetLBound(sa, 1, &lower)) && SUCCEEDED(SafeArrayGetUBound(sa, 1, &upper)))
-      for (LONG i = lower; i <= upper; ++i) out.elements.push_back(scalar_from_array(sa, element, i));
-    return out;
+class ComQualifierSet : public QualifierSet {
+ public:
+  explicit ComQualifierSet(ComPtr<IWbemQualifierSet> set) : set_(std::move(set)) {}
+  HResult get(std::wstring_view name, Value& out) const override {
+    Variant v;
+    const std::wstring terminated(name);
+    HRESULT hr = set_->Get(terminated.c_str(), 0, v.get(), nullptr);
+    if (FAILED(hr)) return hr;
+    return variant_to_value(v.ref(), bridge(), out);
   }
-  out.vt = vt;
-  switch (vt) {
-    case VT_EMPTY:
-    case VT_NULL: break;
-    case VT_BSTR:
-      if (V_BSTR(&v) != nullptr) out.text.assign(V_BSTR(&v), SysStringLen(V_BSTR(&v)));
-      break;
-    case VT_BOOL: out.integer = V_BOOL(&v); break;
-    case VT_I1: out.integer = V_I1(&v); break;
-    case VT_UI1: out.integer = V_UI1(&v); break;
-    case VT_I2: out.integer = V_I2(&v); break;
-    case VT_UI2: out.integer = V_UI2(&v); break;
-    case VT_I4: out.integer = V_I4(&v); break;
-    case VT_UI4: out.integer = V_UI4(&v); break;
-    case VT_INT: out.integer = V_INT(&v); break;
-    case VT_UINT: out.integer = V_UINT(&v); break;
-    case VT_I8: out.integer = V_I8(&v); break;
-    case VT_UI8: out.integer = static_cast<std::int64_t>(V_UI8(&v)); break;
-    case VT_R4: out.integer = static_cast<std::int64_t>(V_R4(&v)); break;
-    case VT_R8: out.integer = static_cast<std::int64_t>(V_R8(&v)); break;
-    case VT_UNKNOWN:
-    case VT_DISPATCH:
-      out.vt = VT_UNKNOWN;
-      if (V_UNKNOWN(&v) != nullptr) out.object = wrap_object(V_UNKNOWN(&v));
-      break;
-    default: break;
-  }
-  return out;
-}
+
+ private:
+  ComPtr<IWbemQualifierSet> set_;
+};
 
 class ComObject : public Object {
  public:
@@ -124,30 +78,56 @@ class ComObject : public Object {
 
   HResult get(std::wstring_view name, Value& out) const override {
     Variant v;
+    CIMTYPE cim = 0;
     const std::wstring terminated(name);  // COM takes a zero-terminated name
-    HRESULT hr = obj_->Get(terminated.c_str(), 0, v.get(), nullptr, nullptr);
+    HRESULT hr = obj_->Get(terminated.c_str(), 0, v.get(), &cim, nullptr);
     if (FAILED(hr)) return hr;
-    out = from_variant(v.ref());
-    return S_OK;
+    hr = variant_to_value(v.ref(), bridge(), out);
+    out.cim_type = cim;
+    return hr;
   }
 
   HResult put(const std::wstring& name, const Value& value) override {
     Variant v;
-    HRESULT hr = to_variant(value, *v.get());
+    // An empty value clears the property, as Put takes it: VT_NULL.
+    HRESULT hr = value.vt == VT_EMPTY ? value_to_variant(Value::null(), bridge(), *v.get())
+                                      : value_to_variant(value, bridge(), *v.get());
     if (FAILED(hr)) return hr;
     return obj_->Put(name.c_str(), 0, v.get(), 0);
   }
 
   std::vector<std::wstring> property_names() const override {
     std::vector<std::wstring> names;
-    SafeArray sa;
-    if (FAILED(obj_->GetNames(nullptr, WBEM_FLAG_ALWAYS | WBEM_FLAG_NONSYSTEM_ONLY, nullptr, sa.put())) || !sa.get())
-      return names;
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(sa.get(), 1, &lower);
-    SafeArrayGetUBound(sa.get(), 1, &upper);
-    for (LONG i = lower; i <= upper; ++i) names.push_back(scalar_from_array(sa.get(), VT_BSTR, i).text);
+    NamesStep step;
+    get_names(names, step);
     return names;
+  }
+
+  HResult get_names(std::vector<std::wstring>& names, NamesStep& failed) const override {
+    names.clear();
+    failed = NamesStep::GetNames;
+    SafeArray sa;
+    HRESULT hr = obj_->GetNames(nullptr, WBEM_FLAG_ALWAYS | WBEM_FLAG_NONSYSTEM_ONLY, nullptr, sa.put());
+    if (FAILED(hr)) return hr;
+    std::vector<Value> elements;
+    hr = safearray_to_values(sa.get(), VT_BSTR, bridge(), elements, failed);
+    if (FAILED(hr)) return hr;
+    for (auto& e : elements) names.push_back(std::move(e.text));
+    return S_OK;
+  }
+
+  HResult property_qualifiers(std::wstring_view property, std::unique_ptr<QualifierSet>& out) const override {
+    out.reset();
+    ComPtr<IWbemQualifierSet> set;
+    const std::wstring terminated(property);
+    HRESULT hr = obj_->GetPropertyQualifierSet(terminated.c_str(), set.put());
+    if (SUCCEEDED(hr)) out = std::make_unique<ComQualifierSet>(std::move(set));
+    return hr;
+  }
+
+  HResult inherits_from(std::wstring_view ancestor) const override {
+    const std::wstring terminated(ancestor);
+    return obj_->InheritsFrom(terminated.c_str());
   }
 
   HResult spawn_instance(ObjectPtr& out) const override {
@@ -166,63 +146,6 @@ class ComObject : public Object {
   }
 
  private:
-  static IUnknown* unknown_of(const Value& v) {
-    auto* com = dynamic_cast<ComObject*>(v.object.get());
-    return com != nullptr ? com->raw() : nullptr;
-  }
-
-  // Builds the VARIANT that Put takes; the caller's Variant clears it.
-  static HRESULT to_variant(const Value& value, VARIANT& v) {
-    if (value.is_array()) {
-      VARTYPE element = value.element_type();
-      SafeArray sa(SafeArrayCreateVector(element, 0, static_cast<ULONG>(value.elements.size())));
-      if (!sa.get()) return E_OUTOFMEMORY;
-      for (LONG i = 0; i < static_cast<LONG>(value.elements.size()); ++i) {
-        const Value& e = value.elements[static_cast<std::size_t>(i)];
-        HRESULT hr = S_OK;
-        if (element == VT_UNKNOWN) {
-          hr = SafeArrayPutElement(sa.get(), &i, unknown_of(e));  // adds its own reference
-        } else if (element == VT_BSTR) {
-          Bstr b(e.text);
-          hr = SafeArrayPutElement(sa.get(), &i, b.get());  // copies the string
-        } else if (element == VT_UI1 || element == VT_I1) {
-          unsigned char b = static_cast<unsigned char>(e.integer);
-          hr = SafeArrayPutElement(sa.get(), &i, &b);
-        } else if (element == VT_I2 || element == VT_UI2 || element == VT_BOOL) {
-          SHORT s = static_cast<SHORT>(e.integer);
-          hr = SafeArrayPutElement(sa.get(), &i, &s);
-        } else {
-          LONG l = static_cast<LONG>(e.integer);
-          hr = SafeArrayPutElement(sa.get(), &i, &l);
-        }
-        if (FAILED(hr)) return hr;
-      }
-      V_VT(&v) = static_cast<VARTYPE>(VT_ARRAY | element);
-      V_ARRAY(&v) = sa.release();
-      return S_OK;
-    }
-    switch (value.vt) {
-      case VT_EMPTY:
-      case VT_NULL: V_VT(&v) = VT_NULL; return S_OK;
-      case VT_BSTR:
-        V_VT(&v) = VT_BSTR;
-        V_BSTR(&v) = SysAllocStringLen(value.text.data(), static_cast<UINT>(value.text.size()));
-        return V_BSTR(&v) != nullptr ? S_OK : E_OUTOFMEMORY;
-      case VT_BOOL: V_VT(&v) = VT_BOOL; V_BOOL(&v) = value.integer ? VARIANT_TRUE : VARIANT_FALSE; return S_OK;
-      case VT_UI1: V_VT(&v) = VT_UI1; V_UI1(&v) = static_cast<BYTE>(value.integer); return S_OK;
-      case VT_I2: V_VT(&v) = VT_I2; V_I2(&v) = static_cast<SHORT>(value.integer); return S_OK;
-      case VT_UNKNOWN: {
-        IUnknown* unknown = unknown_of(value);
-        if (unknown == nullptr && value.object) return E_INVALIDARG;  // not an object of this backend
-        V_VT(&v) = VT_UNKNOWN;
-        V_UNKNOWN(&v) = unknown;
-        if (unknown) unknown->AddRef();  // the VARIANT owns one reference
-        return S_OK;
-      }
-      default: V_VT(&v) = VT_I4; V_I4(&v) = static_cast<LONG>(value.integer); return S_OK;
-    }
-  }
-
   ComPtr<IWbemClassObject> obj_;
 };
 
@@ -232,22 +155,45 @@ ObjectPtr wrap_object(IUnknown* unknown) {
   return std::make_shared<ComObject>(std::move(obj));
 }
 
+IUnknown* unwrap_object(const Object& object) {
+  auto* com = dynamic_cast<const ComObject*>(&object);
+  return com != nullptr ? com->raw() : nullptr;
+}
+
+const ObjectBridge& bridge() {
+  static const ObjectBridge instance{wrap_object, unwrap_object};
+  return instance;
+}
+
 class ComServices : public Services {
  public:
-  explicit ComServices(ComPtr<IWbemServices> services) : services_(std::move(services)) {}
+  ComServices(ComPtr<IWbemServices> services, std::shared_ptr<AuthIdentity> identity)
+      : services_(std::move(services)), identity_(std::move(identity)) {}
   IWbemServices* raw() const { return services_.get(); }
+  AuthIdentity* identity() const { return identity_.get(); }
 
   HResult enumerate(const std::wstring& class_name, const InstanceVisitor& visit) override {
+    HResult end = S_OK;
+    return enumerate_to_end(class_name, visit, end);
+  }
+
+  HResult enumerate_to_end(const std::wstring& class_name, const InstanceVisitor& visit, HResult& end) override {
+    end = S_OK;
     Bstr cls(class_name);
     if (!cls.ok()) return E_OUTOFMEMORY;
     ComPtr<IEnumWbemClassObject> enumerator;
     HRESULT hr = services_->CreateInstanceEnum(cls.get(), WBEM_FLAG_SHALLOW, nullptr, enumerator.put());
     if (FAILED(hr)) return hr;
+    // The enumerator is a proxy of its own: it needs the connection's identity too.
+    if (identity_ && FAILED(hr = set_blanket(enumerator.get(), identity_.get()))) return hr;
     for (;;) {
       ComPtr<IWbemClassObject> obj;
       ULONG returned = 0;
       hr = enumerator->Next(static_cast<LONG>(WBEM_INFINITE), 1, obj.put(), &returned);
-      if (returned == 0 || !obj) break;
+      if (hr != WBEM_S_NO_ERROR || returned == 0 || !obj) {
+        end = hr == WBEM_S_NO_ERROR ? kWBEM_S_FALSE : hr;  // no object without a status: the end
+        break;
+      }
       ComObject instance(std::move(obj));
       if (!visit(instance)) break;
     }
@@ -285,6 +231,25 @@ class ComServices : public Services {
 
  private:
   ComPtr<IWbemServices> services_;
+  std::shared_ptr<AuthIdentity> identity_;
+};
+
+// A BSTR holding a password, wiped before it is freed.
+class SecretBstr {
+ public:
+  explicit SecretBstr(const std::wstring& text) : b_(text.empty() ? nullptr : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+  ~SecretBstr() {
+    if (b_ != nullptr) {
+      SecureZeroMemory(b_, SysStringByteLen(b_));
+      SysFreeString(b_);
+    }
+  }
+  SecretBstr(const SecretBstr&) = delete;
+  SecretBstr& operator=(const SecretBstr&) = delete;
+  BSTR get() const { return b_; }
+
+ private:
+  BSTR b_;
 };
 
 class ComBackend : public Backend {
@@ -305,24 +270,32 @@ class ComBackend : public Backend {
     if (!locator_) return E_POINTER;
     Bstr resource(ns);
     Bstr user_b(user);
-    Bstr password_b(password);
+    SecretBstr password_b(password);
+    if (!resource.ok() || !user_b.ok() || (!password.empty() && password_b.get() == nullptr)) return E_OUTOFMEMORY;
     ComPtr<IWbemServices> services;
-    HRESULT hr = locator_->ConnectServer(resource.get(), user.empty() ? nullptr : user_b.get(),
-                                         password.empty() ? nullptr : password_b.get(), nullptr, 0, nullptr, nullptr,
-                                         services.put());
-    if (SUCCEEDED(hr)) out = std::make_unique<ComServices>(std::move(services));
+    HRESULT hr = locator_->ConnectServer(resource.get(), user.empty() ? nullptr : user_b.get(), password_b.get(),
+                                         nullptr, 0, nullptr, nullptr, services.put());
+    if (SUCCEEDED(hr)) {
+      auto identity = user.empty() ? nullptr : std::make_shared<AuthIdentity>(user, password);
+      out = std::make_unique<ComServices>(std::move(services), std::move(identity));
+    }
     return hr;
   }
 
   HResult set_proxy_blanket(Services& services) override {
     auto* com = dynamic_cast<ComServices*>(&services);
     if (com == nullptr) return E_INVALIDARG;
-    return CoSetProxyBlanket(com->raw(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
-                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+    return set_blanket(com->raw(), com->identity());
   }
 
   void release_locator() override { locator_.reset(); }
   void uninitialize_com() override { CoUninitialize(); }
+
+  ObjectPtr take_error_object() override {
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) != S_OK || !info) return nullptr;
+    return wrap_object(info.get());
+  }
 
  private:
   ComPtr<IWbemLocator> locator_;

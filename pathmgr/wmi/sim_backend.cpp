@@ -1,6 +1,7 @@
 #include "wmi/sim_backend.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <utility>
@@ -8,8 +9,12 @@
 #include "simstack/driver_model.h"
 #include "simstack/faults.h"
 #include "simstack/instance_lookup.h"
+#include "simstack/machines.h"
 #include "simstack/schemas.h"
 #include "text/text_convert.h"
+#include "wmi/sim_errors.h"
+#include "wmi/sim_qualifiers.h"
+#include "wmi/sim_system_properties.h"
 
 namespace wmi {
 
@@ -22,7 +27,8 @@ using simstack::SchemaRegistry;
 
 struct SimContext {
   simstack::SimHost& host;
-  SchemaRegistry schemas;
+  SchemaRegistry schemas;  // of this host, or of the other computer a connection reaches
+  std::shared_ptr<SimErrorSlot> errors;
 };
 
 std::int64_t json_integer(const Json& v) {
@@ -59,8 +65,11 @@ Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared
   if (v.is_null()) return Value::null();
   Value out;
   out.vt = p.vt;
+  out.cim_type = simstack::cim_type_of(p);
   switch (out.vt) {
     case VT_BSTR: out.text = json_text(v); break;
+    case VT_R4:
+    case VT_R8: out.real = v.is_number() ? v.get<double>() : static_cast<double>(json_integer(v)); break;
     case VT_BOOL: out.integer = json_integer(v) != 0 ? -1 : 0; break;
     case VT_UNKNOWN:
       if (v.is_object()) out.object = make_view(ctx, doc, &v, p.object_schema, p.object_class);
@@ -73,7 +82,11 @@ Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared
 Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
                       const PropertySchema& p) {
   if (!p.is_array) return scalar_from_json(ctx, doc, v, p);
-  if (v.is_null()) return Value::null();
+  if (v.is_null()) {
+    Value null = Value::null();
+    null.cim_type = simstack::cim_type_of(p);
+    return null;
+  }
   std::uint16_t evt = p.vt;
   std::vector<Value> elements;
   if (v.is_array()) {
@@ -82,13 +95,16 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
       if (e.is_null()) {  // an absent element: a null pointer in an object array
         Value missing;
         missing.vt = evt;
+        missing.cim_type = simstack::cim_type_of(p) & ~CIM_FLAG_ARRAY;
         elements.push_back(std::move(missing));
       } else {
         elements.push_back(scalar_from_json(ctx, doc, e, p));
       }
     }
   }
-  return Value::array(evt, std::move(elements));
+  Value out = Value::array(evt, std::move(elements));
+  out.cim_type = simstack::cim_type_of(p);
+  return out;
 }
 
 // Types of a class without schema, from the JSON value itself.
@@ -103,8 +119,7 @@ std::string inferred_base(const Json& v) {
   return "string";
 }
 
-Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
-                         const Json& v) {
+PropertySchema inferred_schema(const Json& v) {
   PropertySchema p;
   if (v.is_array()) {
     p.is_array = true;
@@ -118,7 +133,12 @@ Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shar
     p.base_type = inferred_base(v);
   }
   p.vt = simstack::vt_of_cim(p.base_type);
-  return typed_from_json(ctx, doc, v, p);
+  return p;
+}
+
+Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
+                         const Json& v) {
+  return typed_from_json(ctx, doc, v, inferred_schema(v));
 }
 
 bool is_system_member(const std::string& name) { return name.rfind("__", 0) == 0; }
@@ -143,6 +163,9 @@ class SimObject : public Object {
     schema_ = owned_schema_.get();
   }
 
+  // An instance or class object served by a connection (embedded objects have none).
+  void set_origin(std::shared_ptr<const SimOrigin> origin) { origin_ = std::move(origin); }
+
   std::wstring class_name() const override { return widen_utf8(std::string(class_name_)); }
 
   HResult get(std::wstring_view wname, Value& out) const override {
@@ -158,6 +181,7 @@ class SimObject : public Object {
       fallback = narrow_utf8(wname);
       name = fallback;
     }
+    if (is_system_property(name)) return system_property(name, view(), out);
     for (const auto& [n, v] : puts_)
       if (simstack::equal_nocase(n, name)) {
         out = v;
@@ -197,6 +221,27 @@ class SimObject : public Object {
     return kS_OK;
   }
 
+  HResult property_qualifiers(std::wstring_view wname, std::unique_ptr<QualifierSet>& out) const override {
+    out.reset();
+    const std::string name = narrow_utf8(wname);
+    if (is_system_property(name)) {
+      Value ignored;
+      return hr_failed(system_property(name, view(), ignored)) ? kWBEM_E_NOT_FOUND : kWBEM_E_SYSTEM_PROPERTY;
+    }
+    if (const PropertySchema* p = schema_ != nullptr ? schema_->find_property(name) : nullptr) {
+      out = make_property_qualifiers(*p);
+      return kS_OK;
+    }
+    const Json* value = node_ != nullptr && schema_ == nullptr ? simstack::find_member_nocase(*node_, name) : nullptr;
+    if (value == nullptr) return kWBEM_E_NOT_FOUND;
+    out = make_property_qualifiers(inferred_schema(*value));
+    return kS_OK;
+  }
+
+  HResult inherits_from(std::wstring_view ancestor) const override {
+    return simstack::equal_nocase(narrow_utf8(ancestor), class_name_) ? kS_OK : kWBEM_S_FALSE;
+  }
+
   std::vector<std::wstring> property_names() const override {
     std::vector<std::wstring> names;
     if (schema_ != nullptr) {
@@ -219,6 +264,7 @@ class SimObject : public Object {
     if (!is_class_) return kWBEM_E_FAILED;
     auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema_, class_name_, false);
     obj->owned_schema_ = owned_schema_;
+    obj->origin_ = origin_;
     obj->owned_name_ = owned_name_;
     out = obj;
     return kS_OK;
@@ -252,8 +298,11 @@ class SimObject : public Object {
   }
 
  private:
+  SimObjectView view() const { return {class_name_, schema_, node_, origin_.get(), is_class_}; }
+
   std::shared_ptr<SimContext> ctx_;
   std::shared_ptr<const Json> doc_;
+  std::shared_ptr<const SimOrigin> origin_;
   const Json* node_;
   const ClassSchema* schema_;
   std::shared_ptr<ClassSchema> owned_schema_;
@@ -304,6 +353,9 @@ Json scalar_to_journal(const Value& v, std::uint16_t vt) {
     case VT_NULL: return nullptr;
     case VT_BSTR: return narrow_utf8(v.text);
     case VT_BOOL: return v.integer != 0;
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE: return v.real;
     case VT_UNKNOWN: return v.object ? object_to_journal(*v.object, true) : Json(nullptr);
     default: return v.integer;
   }
@@ -319,43 +371,91 @@ Json value_to_journal(const Value& v) {
 // A class's instance list when the member is one, else null.
 const Json* as_instance_list(const Json* member) { return member != nullptr && member->is_array() ? member : nullptr; }
 
+// The class WMI answers GetObject("__SystemClass") with: system properties only.
+const ClassSchema& system_class_schema() {
+  static const ClassSchema schema{"__SystemClass", {}, {}};
+  return schema;
+}
+
 class SimServices : public Services {
  public:
-  SimServices(std::shared_ptr<SimContext> ctx, std::string ns) : ctx_(std::move(ctx)), ns_(std::move(ns)) {}
+  // `machine`: the "machines" entry of another computer, which serves its own "wmi"
+  // member when it has one (kept alive by `doc`); null for this host.
+  SimServices(std::shared_ptr<SimContext> ctx, std::string ns, std::string path, SimOrigin origin,
+              std::shared_ptr<const Json> doc = nullptr, const Json* machine = nullptr)
+      : ctx_(std::move(ctx)), ns_(std::move(ns)), path_(std::move(path)),
+        origin_(std::make_shared<const SimOrigin>(std::move(origin))), doc_(std::move(doc)), machine_(machine) {}
   const std::string& ns() const { return ns_; }
+  // The namespace as ConnectServer named it (with the computer, for another one).
+  const std::string& path() const { return path_; }
 
   HResult enumerate(const std::wstring& wclass, const InstanceVisitor& visit) override {
-    auto snapshot = ctx_->host.snapshot();
+    HResult end = kS_OK;
+    return enumerate_to_end(wclass, visit, end);
+  }
+
+  HResult enumerate_to_end(const std::wstring& wclass, const InstanceVisitor& visit, HResult& end) override {
+    ctx_->errors->clear();
+    end = kS_OK;
     auto doc = ctx_->host.document();  // the snapshot's members, kept alive by the objects
     auto cls = narrow_utf8(wclass);
-    if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) return *hr;
+    if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) {
+      ctx_->errors->set(*hr, "CreateInstanceEnum", cls, kDriverProvider,
+                        simstack::enumerate_fault_description(*doc, ns_, cls));
+      return *hr;
+    }
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    const Json* list = as_instance_list(snapshot->instances(ns_, cls));
-    if (list == nullptr) return schema != nullptr ? kS_OK : kWBEM_E_INVALID_CLASS;
+    const Json* list = instance_list(cls);
+    if (list == nullptr && schema == nullptr) {
+      ctx_->errors->set(kWBEM_E_INVALID_CLASS, "CreateInstanceEnum", cls, kWmiCoreProvider);
+      return kWBEM_E_INVALID_CLASS;
+    }
+    auto broken = simstack::next_fault(*doc, ns_, cls);
     std::string name = schema != nullptr ? schema->name : cls;
-    for (const auto& node : *list) {
-      if (!node.is_object()) continue;
-      SimObject instance(ctx_, doc, &node, schema, name, false);
-      if (!visit(instance)) break;
+    std::size_t delivered = 0;
+    end = kWBEM_S_FALSE;
+    if (list != nullptr)
+      for (const auto& node : *list) {
+        if (!node.is_object()) continue;
+        if (broken && delivered == broken->after) break;
+        SimObject instance(ctx_, doc_ ? doc_ : doc, &node, schema, name, false);
+        instance.set_origin(origin_);
+        ++delivered;
+        if (!visit(instance)) {
+          end = kS_OK;
+          return kS_OK;
+        }
+      }
+    if (broken && delivered == broken->after) {
+      end = broken->hr;
+      ctx_->errors->set(broken->hr, "CreateInstanceEnum", cls, kDriverProvider, broken->description);
     }
     return kS_OK;
   }
 
   HResult get_class(const std::wstring& wclass, ObjectPtr& out) override {
+    ctx_->errors->clear();
     auto cls = narrow_utf8(wclass);
-    const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    if (schema == nullptr && as_instance_list(ctx_->host.snapshot()->instances(ns_, cls)) == nullptr) return kWBEM_E_NOT_FOUND;
+    const ClassSchema* schema =
+        simstack::equal_nocase(cls, system_class_schema().name) ? &system_class_schema() : ctx_->schemas.find(ns_, cls);
+    if (schema == nullptr && instance_list(cls) == nullptr) {
+      ctx_->errors->set(kWBEM_E_NOT_FOUND, "GetObject", cls, kWmiCoreProvider);
+      return kWBEM_E_NOT_FOUND;
+    }
     auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema,
                                            schema != nullptr ? std::string_view(schema->name) : std::string_view(), true);
     if (schema == nullptr) obj->own_class_name(cls);  // known by instances only
+    obj->set_origin(origin_);
     out = obj;
     return kS_OK;
   }
 
   HResult exec_method(const std::wstring& path, const std::wstring& wmethod, const Object* in,
                       ObjectPtr* out) override {
+    ctx_->errors->clear();
     std::wstring wclass, wkey, wvalue;
     if (!parse_object_path(path, wclass, wkey, wvalue)) return kWBEM_E_INVALID_OBJECT_PATH;
+    if (machine_ != nullptr) return kWBEM_E_NOT_SUPPORTED;  // another computer's own classes are read-only
     auto cls = narrow_utf8(wclass);
     auto method = narrow_utf8(wmethod);
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
@@ -380,10 +480,16 @@ class SimServices : public Services {
       out->reset();
       if (!hr_failed(status) && m->has_out) *out = SimObject::out_params(ctx_, *m);
     }
+    if (hr_failed(status)) ctx_->errors->set(status, "ExecMethod", narrow_utf8(path), kDriverProvider);
     return status;
   }
 
  private:
+  const Json* instance_list(const std::string& cls) const {
+    if (machine_ != nullptr) return as_instance_list(simstack::find_instance_list(*machine_, ns_, cls));
+    return as_instance_list(ctx_->host.snapshot()->instances(ns_, cls));
+  }
+
   HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
                      const std::string& value, const Json* in) {
     const Json* list = as_instance_list(simstack::find_instance_list(doc, ns_, cls));
@@ -394,7 +500,28 @@ class SimServices : public Services {
 
   std::shared_ptr<SimContext> ctx_;
   std::string ns_;
+  std::string path_;
+  std::shared_ptr<const SimOrigin> origin_;
+  std::shared_ptr<const Json> doc_;
+  const Json* machine_;
 };
+
+// The namespace as the host file spells it (ROOT\WMI), else in capitals, as WMI
+// reports __NAMESPACE in its own spelling whatever case the caller used.
+std::string namespace_spelling(const Json& doc, const std::string& ns) {
+  if (const Json* wmi = simstack::find_member_nocase(doc, "wmi"); wmi != nullptr && wmi->is_object())
+    for (auto it = wmi->begin(); it != wmi->end(); ++it)
+      if (simstack::equal_nocase(it.key(), ns)) return it.key();
+  std::string upper = ns;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper;
+}
+
+// Overwrites a copy of a password before it is freed.
+void wipe(std::string& secret) {
+  volatile char* p = secret.data();
+  for (std::size_t i = 0; i < secret.size(); ++i) p[i] = '\0';
+}
 
 // Start-up steps 1 to 3 belong to the process's first connection, the one to ROOT\WMI.
 constexpr const char* kStartupNamespace = "ROOT\\WMI";
@@ -402,28 +529,46 @@ constexpr const char* kStartupNamespace = "ROOT\\WMI";
 class SimBackend : public Backend {
  public:
   explicit SimBackend(simstack::SimHost& host)
-      : ctx_(std::make_shared<SimContext>(SimContext{host, SchemaRegistry(*host.document())})) {}
+      : ctx_(std::make_shared<SimContext>(
+            SimContext{host, SchemaRegistry(*host.document()), std::make_shared<SimErrorSlot>()})) {}
 
   HResult initialize_com() override { return step_fault(kStartupNamespace, "CoInitializeEx"); }
   HResult initialize_security() override { return step_fault(kStartupNamespace, "CoInitializeSecurity"); }
   HResult create_locator() override { return step_fault(kStartupNamespace, "CoCreateInstance"); }
 
-  HResult connect_server(const std::wstring& wns, const std::wstring& /*user*/, const std::wstring& /*password*/,
+  // A namespace of this host, or of another computer of the "machines" member; the
+  // password is compared and wiped, never kept or written.
+  HResult connect_server(const std::wstring& wpath, const std::wstring& user, const std::wstring& password,
                          std::unique_ptr<Services>& out) override {
-    auto ns = narrow_utf8(wns);
-    if (HResult hr = step_fault(ns, "ConnectServer"); hr_failed(hr)) return hr;
-    if (!known_namespace(ns)) return kWBEM_E_INVALID_NAMESPACE;
-    out = std::make_unique<SimServices>(ctx_, ns);
+    ctx_->errors->clear();
+    auto path = narrow_utf8(wpath);
+    if (HResult hr = step_fault(path, "ConnectServer"); hr_failed(hr)) return hr;
+    auto doc = ctx_->host.document();
+    simstack::MachineTarget target;
+    std::string secret = narrow_utf8(password);
+    HResult hr = simstack::resolve_machine(*doc, path, narrow_utf8(user), secret, target);
+    wipe(secret);
+    if (hr_failed(hr)) return hr;
+    const bool own_wmi = target.machine != nullptr && simstack::find_member_nocase(*target.machine, "wmi") != nullptr;
+    const Json& served = own_wmi ? *target.machine : *doc;
+    if (!known_namespace(served, target.ns)) return kWBEM_E_INVALID_NAMESPACE;
+    auto ctx = own_wmi ? std::make_shared<SimContext>(SimContext{ctx_->host, SchemaRegistry(served), ctx_->errors}) : ctx_;
+    SimOrigin origin{target.server, namespace_spelling(served, target.ns)};
+    // Another computer's classes live in this snapshot, which the services keep; this
+    // host's are read from the current snapshot at each call.
+    out = own_wmi ? std::make_unique<SimServices>(ctx, target.ns, path, std::move(origin), doc, target.machine)
+                  : std::make_unique<SimServices>(ctx, target.ns, path, std::move(origin));
     return kS_OK;
   }
 
   HResult set_proxy_blanket(Services& services) override {
     auto* sim = dynamic_cast<SimServices*>(&services);
-    return step_fault(sim != nullptr ? sim->ns() : std::string(), "CoSetProxyBlanket");
+    return step_fault(sim != nullptr ? sim->path() : std::string(), "CoSetProxyBlanket");
   }
 
   void release_locator() override {}
   void uninitialize_com() override {}
+  ObjectPtr take_error_object() override { return ctx_->errors->take(); }
 
  private:
   HResult step_fault(const std::string& ns, const char* step) {
@@ -431,9 +576,9 @@ class SimBackend : public Backend {
     return hr ? *hr : kS_OK;
   }
 
-  bool known_namespace(const std::string& ns) {
+  static bool known_namespace(const Json& served, const std::string& ns) {
     if (simstack::equal_nocase(ns, "ROOT\\WMI") || simstack::equal_nocase(ns, "ROOT\\CIMV2")) return true;
-    return simstack::find_wmi_namespace(*ctx_->host.document(), ns) != nullptr;
+    return simstack::find_wmi_namespace(served, ns) != nullptr;
   }
 
   std::shared_ptr<SimContext> ctx_;

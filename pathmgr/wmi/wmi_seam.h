@@ -12,6 +12,22 @@
 
 namespace wmi {
 
+inline constexpr HResult kWBEM_S_FALSE = 1;
+inline constexpr HResult kWBEM_E_SYSTEM_PROPERTY = hr_from_bits(0x80041030u);
+inline constexpr HResult kWBEM_E_NOT_SUPPORTED = hr_from_bits(0x8004100Cu);
+
+// The qualifiers of one property (IWbemQualifierSet): "key", "CIMTYPE", ...
+class QualifierSet {
+ public:
+  virtual ~QualifierSet() = default;
+  // WBEM_E_NOT_FOUND for a qualifier the property does not have.
+  virtual HResult get(std::wstring_view name, Value& out) const = 0;
+};
+
+// Where reading the names of an object's properties failed: GetNames itself, or the
+// walk of the SAFEARRAY it returned.
+enum class NamesStep { GetNames, LowerBound, UpperBound, Element };
+
 // An instance, a class object, or an in-parameter object.
 class Object {
  public:
@@ -23,6 +39,22 @@ class Object {
   virtual HResult put(const std::wstring& name, const Value& value) = 0;
   // Property names in the class's order (system properties excluded).
   virtual std::vector<std::wstring> property_names() const = 0;
+  // The same, with the status of the step that failed (`failed` names the step).
+  virtual HResult get_names(std::vector<std::wstring>& names, NamesStep& failed) const {
+    failed = NamesStep::GetNames;
+    names = property_names();
+    return 0;
+  }
+  // The qualifier set of a property: WBEM_E_SYSTEM_PROPERTY for a system property
+  // ("__CLASS", ...), which has none; WBEM_E_NOT_FOUND for an unknown property.
+  virtual HResult property_qualifiers(std::wstring_view /*property*/, std::unique_ptr<QualifierSet>& out) const {
+    out.reset();
+    return kWBEM_E_NOT_SUPPORTED;
+  }
+  // S_OK when the object's class is `ancestor` or derives from it, else WBEM_S_FALSE.
+  virtual HResult inherits_from(std::wstring_view ancestor) const {
+    return class_name() == ancestor ? 0 : kWBEM_S_FALSE;
+  }
   // Class objects only: a new instance of the class.
   virtual HResult spawn_instance(std::shared_ptr<Object>& out) const = 0;
   // Class objects only: the in-parameter class of a method (null when it has none).
@@ -39,6 +71,13 @@ class Services {
   virtual ~Services() = default;
   // Shallow instance enumeration of one class; a failure to start it is returned.
   virtual HResult enumerate(const std::wstring& class_name, const InstanceVisitor& visit) = 0;
+  // The same, and `end` tells how the list ended: WBEM_S_FALSE after the last
+  // instance, the failure of IEnumWbemClassObject::Next when fetching failed, S_OK
+  // when the visitor stopped it.
+  virtual HResult enumerate_to_end(const std::wstring& class_name, const InstanceVisitor& visit, HResult& end) {
+    end = kWBEM_S_FALSE;
+    return enumerate(class_name, visit);
+  }
   virtual HResult get_class(const std::wstring& class_name, ObjectPtr& out) = 0;
   // Runs a method on the instance named by object_path. `out` receives the
   // out-parameters where the method has them.
@@ -53,13 +92,18 @@ class Backend {
   virtual HResult initialize_com() = 0;
   virtual HResult initialize_security() = 0;
   virtual HResult create_locator() = 0;
-  // ConnectServer to a namespace; user and password empty for the current account.
+  // ConnectServer to a namespace (a computer's one as \\name\namespace); user and
+  // password empty for the current account. With a user, the services keep that
+  // identity for the proxy blanket of every later call.
   virtual HResult connect_server(const std::wstring& ns, const std::wstring& user,
                                  const std::wstring& password,
                                  std::unique_ptr<Services>& out) = 0;
   virtual HResult set_proxy_blanket(Services& services) = 0;
   virtual void release_locator() = 0;
   virtual void uninitialize_com() = 0;
+  // The calling thread's error object of the last failed call (GetErrorInfo), taken:
+  // null when there is none or it is no WMI object.
+  virtual std::shared_ptr<Object> take_error_object() { return nullptr; }
 };
 
 }  // namespace wmi

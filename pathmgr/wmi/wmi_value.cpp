@@ -50,6 +50,20 @@ Value Value::unknown(std::shared_ptr<Object> obj) {
   return v;
 }
 
+Value Value::integral(std::uint16_t type, std::int64_t x) {
+  Value v;
+  v.vt = type;
+  v.integer = x;
+  return v;
+}
+
+Value Value::floating(std::uint16_t type, double x) {
+  Value v;
+  v.vt = type;
+  v.real = x;
+  return v;
+}
+
 Value Value::array(std::uint16_t element_vt, std::vector<Value> elements) {
   Value v;
   v.vt = static_cast<std::uint16_t>(VT_ARRAY | element_vt);
@@ -81,6 +95,13 @@ std::string vartype_name(std::uint16_t vt) {
     case VT_NULL: return prefix + "VT_NULL";
     case VT_I2: return prefix + "VT_I2";
     case VT_I4: return prefix + "VT_I4";
+    case VT_R4: return prefix + "VT_R4";
+    case VT_R8: return prefix + "VT_R8";
+    case VT_CY: return prefix + "VT_CY";
+    case VT_DATE: return prefix + "VT_DATE";
+    case VT_ERROR: return prefix + "VT_ERROR";
+    case VT_VARIANT: return prefix + "VT_VARIANT";
+    case VT_DECIMAL: return prefix + "VT_DECIMAL";
     case VT_BSTR: return prefix + "VT_BSTR";
     case VT_BOOL: return prefix + "VT_BOOL";
     case VT_UNKNOWN: return prefix + "VT_UNKNOWN";
@@ -90,6 +111,8 @@ std::string vartype_name(std::uint16_t vt) {
     case VT_UI4: return prefix + "VT_UI4";
     case VT_I8: return prefix + "VT_I8";
     case VT_UI8: return prefix + "VT_UI8";
+    case VT_INT: return prefix + "VT_INT";
+    case VT_UINT: return prefix + "VT_UINT";
     default: return prefix + "VT_" + std::to_string(vt & ~VT_ARRAY);
   }
 }

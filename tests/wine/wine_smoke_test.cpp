@@ -125,3 +125,38 @@ TEST_F(WineSmoke, DriverParametersInTheRealRegistry) {
   auto dword = reg({"query", key, "/v", "DbgPrintLevel"});
   EXPECT_NE(dword.out.find("0xffffffff"), std::string::npos) << dword.out;
 }
+
+// The WMI browser connects for real: wine has no __SystemClass in root\wmi, and no
+// other computers.
+TEST_F(WineSmoke, WmiBrowserReportsWhatWineLacks) {
+  const std::string no_system_class =
+      "Could not GetObject of __SystemClass in EnumNamespace\n"
+      "FunctionReturn: WBEM_E_NOT_FOUND (0x80041002) \nAbnormal Termination\n";
+  const std::string no_computer =
+      "ConnectServer failed\nFunctionReturn: WBEM_E_TRANSPORT_FAILURE (0x80041015) \nAbnormal Termination\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"mpiolist", "1"}, no_system_class},
+      {{"mpiolist", "0"}, no_system_class},
+      // Credentials for this computer: wine takes them, so the identity on the
+      // proxy blanket is set for real (Windows refuses local credentials).
+      {{"mpiolist", "1", ".", "CORP\\admin", "s3cret"}, no_system_class},
+      {{"mpiolist", "1", "NOSUCHHOST"}, no_computer},
+      {{"mpiolist", "1", "NOSUCHHOST", "CORP\\admin", "s3cret"}, no_computer},
+  };
+  for (const auto& [args, expected] : cases) {
+    auto r = run(args);
+    EXPECT_EQ(r.exit_code, 0) << args.back();
+    EXPECT_EQ(r.out, expected) << args.back();
+    EXPECT_EQ(r.out.find("s3cret"), std::string::npos);
+  }
+}
+
+// The conversion of VARIANTs and SAFEARRAYs against the real oleaut32, and the COM
+// backend against wine's WMI: a Windows program beside pathmgr.exe.
+TEST_F(WineSmoke, ComConversionAndBackendChecks) {
+  const auto check = std::filesystem::path(WINE_PATHMGR).parent_path() / "wmi_com_check.exe";
+  ASSERT_TRUE(std::filesystem::exists(check)) << check;
+  ProcessResult r = run_program({kWine, check.string()}, env(), {"PATHMGR_SIM"}, "");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find(" checks, 0 failed"), std::string::npos) << r.out;
+}
