@@ -1,11 +1,14 @@
 #include "shell/command_handlers.h"
 
+#include <iostream>
+
 #include "config/counters.h"
 #include "config/device_policy.h"
 #include "config/path_selection.h"
 #include "config/path_state.h"
 #include "inventory/inventory.h"
 #include "inventory/joins.h"
+#include "listen/listen.h"
 #include "reports/devinfo.h"
 #include "reports/iostatus.h"
 #include "reports/pathinfo.h"
@@ -48,7 +51,7 @@ CommandHandlers make_command_handlers(Session& s) {
     return set_path_weight_v2(s, serial, id, weight);
   };
   h.dump_instances = [&s](const std::string&) { return not_available(s, "instance"); };
-  h.listen_for_events = [&s] { return not_available(s, "listen"); };
+  h.listen_for_events = [&s] { return listen_for_events(s, std::cin); };
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
   h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
   h.set_parameters = [&s](const Words&) { return not_available(s, "set"); };

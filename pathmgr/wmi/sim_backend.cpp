@@ -9,6 +9,7 @@
 #include "simstack/faults.h"
 #include "simstack/schemas.h"
 #include "text/text_convert.h"
+#include "wmi/sim_notification.h"
 
 namespace wmi {
 
@@ -380,6 +381,17 @@ class SimServices : public Services {
       if (!hr_failed(status) && m->has_out) *out = SimObject::out_params(ctx_, *m);
     }
     return status;
+  }
+
+  HResult exec_notification_query_async(const std::wstring& query, std::shared_ptr<NotificationSink> sink,
+                                        std::unique_ptr<Subscription>& out) override {
+    auto ctx = ctx_;
+    const ClassSchema* schema = ctx_->schemas.find(ns_, "MPIO_EventEntry");
+    return start_event_delivery(ctx_->host, ns_, query, std::move(sink),
+                                [ctx, schema](const std::shared_ptr<const Json>& log, const Json& event) {
+                                  return make_view(ctx, log, &event, schema, "MPIO_EventEntry");
+                                },
+                                out);
   }
 
  private:
