@@ -2,7 +2,8 @@
 # Builds everything and runs the whole test suite: the Windows cross builds (32-bit
 # pathmgr.exe and relinfo.dll, 64-bit install.exe, and a 64-bit pathmgr.exe for the
 # wine smoke test), the check of their imports against the oldest systems they serve,
-# the Linux tests, and the tests again under ASan and UBSan.
+# the Linux tests, the tests again under ASan and UBSan, and the event listener's
+# tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -28,7 +29,8 @@ echo "== Linux build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DPATHMGR_RELINFO_DLL="$root/build-win32/relinfo/relinfo.dll" \
   -DPATHMGR_WINE_PATHMGR="$root/build-win64/pathmgr/pathmgr.exe" \
-  -DPATHMGR_WIN64_PROBES="$root/build-win64/tests/winprobes" >/dev/null
+  -DPATHMGR_WIN64_PROBES="$root/build-win64/tests/winprobes" \
+  -DPATHMGR_WINE_SINK_CHECK="$root/build-win64/tests/wine/listen_sink_check.exe" >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
@@ -36,3 +38,9 @@ echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE=ON -DPATHMGR_BUILD_TOOLS=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+
+echo "== Event listener tests under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE_THREAD=ON -DPATHMGR_BUILD_INSTALL=OFF \
+  >/dev/null
+cmake --build build-tsan -j "$jobs" --target pathmgr_listen_tests
+TSAN_OPTIONS="halt_on_error=1 exitcode=66" build-tsan/tests/pathmgr_listen_tests

@@ -1,14 +1,18 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 #include "shell/help_text.h"
 #include "wmi/wmi_access.h"
@@ -66,11 +70,20 @@ SimSession::SimSession(const std::string& state_path)
   session.wmi = services.get();
 }
 
-ProcessResult run_program(const std::vector<std::string>& argv_text, const std::vector<std::string>& set_env,
-                          const std::vector<std::string>& unset_env, const std::string& input) {
+namespace {
+
+struct Spawned {
+  pid_t pid = 0;
+  int input = -1;   // the program's standard input
+  int output = -1;  // its standard output and error
+};
+
+// Starts a program with pipes on standard input, output and error.
+Spawned spawn_with_pipes(const std::vector<std::string>& argv_text, const std::vector<std::string>& set_env,
+                         const std::vector<std::string>& unset_env) {
   int in_pipe[2];
   int out_pipe[2];
-  if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0) throw std::runtime_error("pipe failed");
+  if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
 
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
@@ -96,10 +109,8 @@ ProcessResult run_program(const std::vector<std::string>& argv_text, const std::
   posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 2);
-  posix_spawn_file_actions_addclose(&actions, in_pipe[1]);
-  posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
-  pid_t pid = 0;
-  int rc = ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+  Spawned child;
+  int rc = ::posix_spawn(&child.pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(in_pipe[0]);
   ::close(out_pipe[1]);
@@ -108,26 +119,115 @@ ProcessResult run_program(const std::vector<std::string>& argv_text, const std::
     ::close(out_pipe[0]);
     throw std::runtime_error("cannot start " + args[0]);
   }
+  child.input = in_pipe[1];
+  child.output = out_pipe[0];
+  return child;
+}
 
+int exit_code_of(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+ProcessResult run_program(const std::vector<std::string>& argv_text, const std::vector<std::string>& set_env,
+                          const std::vector<std::string>& unset_env, const std::string& input) {
+  Spawned child = spawn_with_pipes(argv_text, set_env, unset_env);
   ProcessResult result;
   std::size_t written = 0;
   while (written < input.size()) {
-    ssize_t n = ::write(in_pipe[1], input.data() + written, input.size() - written);
+    ssize_t n = ::write(child.input, input.data() + written, input.size() - written);
     if (n <= 0) break;
     written += static_cast<std::size_t>(n);
   }
-  ::close(in_pipe[1]);
+  ::close(child.input);
   char buf[65536];
   for (;;) {
-    ssize_t n = ::read(out_pipe[0], buf, sizeof buf);
+    ssize_t n = ::read(child.output, buf, sizeof buf);
     if (n <= 0) break;
     result.out.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(out_pipe[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ::close(child.output);
+  result.exit_code = exit_code_of(child.pid);
   return result;
+}
+
+RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::vector<std::string>& set_env,
+                               const std::vector<std::string>& unset_env) {
+  // Writing to a program that has ended fails with EPIPE instead of ending the tests.
+  static const bool sigpipe_ignored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+  (void)sigpipe_ignored;
+  Spawned child = spawn_with_pipes(argv, set_env, unset_env);
+  pid_ = child.pid;
+  input_ = child.input;
+  output_fd_ = child.output;
+}
+
+RunningProgram::~RunningProgram() {
+  close_input();
+  if (output_fd_ >= 0) ::close(output_fd_);
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    exit_code_of(pid_);
+  }
+}
+
+bool RunningProgram::write(const std::string& text) {
+  std::size_t written = 0;
+  while (input_ >= 0 && written < text.size()) {
+    ssize_t n = ::write(input_, text.data() + written, text.size() - written);
+    if (n <= 0) return false;
+    written += static_cast<std::size_t>(n);
+  }
+  return written == text.size();
+}
+
+void RunningProgram::close_input() {
+  if (input_ >= 0) ::close(std::exchange(input_, -1));
+}
+
+bool RunningProgram::read_some(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  if (output_fd_ < 0 || left.count() <= 0) return false;
+  pollfd fd{output_fd_, POLLIN, 0};
+  if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) return true;  // time is checked by the caller
+  char buf[65536];
+  ssize_t n = ::read(output_fd_, buf, sizeof buf);
+  if (n <= 0) {
+    ::close(std::exchange(output_fd_, -1));
+    return false;
+  }
+  output_.append(buf, static_cast<std::size_t>(n));
+  return true;
+}
+
+bool RunningProgram::wait_for_output(const std::string& text, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (output_.find(text) == std::string::npos)
+    if (!read_some(deadline)) return output_.find(text) != std::string::npos;
+  return true;
+}
+
+int RunningProgram::wait(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (read_some(deadline)) {
+  }
+  if (output_fd_ >= 0) return -1;  // still writing when the time was up
+  const int code = exit_code_of(pid_);
+  pid_ = 0;
+  return code;
+}
+
+std::unique_ptr<RunningProgram> start_pathmgr(const std::vector<std::string>& args, const std::string& state_path,
+                                              const std::vector<std::string>& extra_env) {
+  std::vector<std::string> argv{PATHMGR_BIN};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> set_env = extra_env;
+  if (!state_path.empty()) set_env.push_back("PATHMGR_SIM=" + state_path);
+  return std::make_unique<RunningProgram>(argv, set_env, std::vector<std::string>{"PATHMGR_SIM"});
 }
 
 ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::string& state_path,

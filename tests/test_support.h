@@ -1,6 +1,9 @@
 // Helpers of the test suite: temporary simulated hosts, an in-process session on the
 // simulated platform, and running the built pathmgr binary.
 #pragma once
+#include <sys/types.h>
+
+#include <chrono>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -53,3 +56,37 @@ ProcessResult run_program(const std::vector<std::string>& argv, const std::vecto
 // Runs the built pathmgr with PATHMGR_SIM set to `state_path` (empty: unset).
 ProcessResult run_pathmgr(const std::vector<std::string>& args, const std::string& state_path,
                           const std::string& input = "", const std::vector<std::string>& extra_env = {});
+
+// A program whose standard input stays open until the test closes it, and whose output
+// (standard output and error) is read as it comes.
+class RunningProgram {
+ public:
+  RunningProgram(const std::vector<std::string>& argv, const std::vector<std::string>& set_env,
+                 const std::vector<std::string>& unset_env);
+  ~RunningProgram();  // kills the program if it still runs
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  // False when the program no longer reads its input.
+  bool write(const std::string& text);
+  void close_input();
+  // Reads until the output so far holds `text`; false when it does not within `timeout`.
+  bool wait_for_output(const std::string& text, std::chrono::milliseconds timeout);
+  // Reads the rest of the output and returns the exit code; -1 when the program still
+  // writes after `timeout`, or did not exit normally.
+  int wait(std::chrono::milliseconds timeout);
+  const std::string& output() const { return output_; }
+
+ private:
+  // Reads what has come by the deadline; false at the end of the output or of the time.
+  bool read_some(std::chrono::steady_clock::time_point deadline);
+
+  pid_t pid_ = 0;
+  int input_ = -1;
+  int output_fd_ = -1;
+  std::string output_;
+};
+
+// The built pathmgr, started with PATHMGR_SIM set to `state_path`.
+std::unique_ptr<RunningProgram> start_pathmgr(const std::vector<std::string>& args, const std::string& state_path,
+                                              const std::vector<std::string>& extra_env = {});

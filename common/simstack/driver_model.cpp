@@ -2,11 +2,13 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
 
 #include "simstack/instance_lookup.h"
+#include "simstack/event_log.h"
 #include "simstack/sim_host.h"
 
 namespace simstack {
@@ -110,6 +112,16 @@ void store_path_fields(Json& stored_paths, const Json& sent_paths, const std::ve
       if (auto v = int_of(sent_paths[i], field)) stored_paths[order[i]][field] = *v;
 }
 
+// The driver reports a change of a device's policy record in the event log.
+void raise_policy_event(Json& doc, const std::string& device, const Json& before, const Json& after) {
+  if (before == after) return;
+  const auto policy = int_of(after, "LoadBalancePolicy");
+  const std::string text = policy != int_of(before, "LoadBalancePolicy")
+                               ? "Load balance policy of " + device + " changed to " + std::to_string(policy.value_or(0)) + "."
+                               : "Policy settings of " + device + " changed.";
+  append_event(doc, make_event(4, "ZYRDSM", text));
+}
+
 // DsmSetLoadBalancePolicyALUA: the device's version-2 policy takes the new policy and
 // the host-settable path fields; ALUA data reported by the array stays as it is.
 HResult set_policy_alua(Json& doc, const MethodCall& call) {
@@ -118,6 +130,7 @@ HResult set_policy_alua(Json& doc, const MethodCall& call) {
   const Json& paths = (*w.sent)["DSM_Paths"];
   for (const auto& p : paths)
     if (auto s = int_of(p, "TargetPortGroup_State"); !s || !is_alua_state(*s)) return kWBEM_E_INVALID_PARAMETER;
+  const Json before = *w.stored;
   (*w.stored)["LoadBalancePolicy"] = w.policy;
   store_path_fields((*w.stored)["DSM_Paths"], paths, w.order, {"PathWeight", "PrimaryPath", "OptimizedPath", "PreferredPath"});
   // The version-1 view of the same device follows.
@@ -127,6 +140,7 @@ HResult set_policy_alua(Json& doc, const MethodCall& call) {
     if (auto v1_order = match_paths(*w.sent, lb["DSM_Paths"]))
       store_path_fields(lb["DSM_Paths"], paths, *v1_order, {"PathWeight", "PrimaryPath"});
   }
+  raise_policy_event(doc, call.instance_name, before, *w.stored);
   return kS_OK;
 }
 
@@ -136,10 +150,19 @@ HResult set_policy_family5(Json& doc, const MethodCall& call) {
   if (HResult hr = check_policy_write(doc, call, "ZYRDSM_QueryLBPolicy", w); hr != kS_OK) return hr;
   auto failback = int_of(*w.sent, "FailBack");
   if (!failback || (*failback != 1 && *failback != 2)) return kWBEM_E_INVALID_PARAMETER;
+  const Json before = *w.stored;
   (*w.stored)["LoadBalancePolicy"] = w.policy;
   (*w.stored)["FailBack"] = *failback;
   store_path_fields((*w.stored)["DSM_Paths"], (*w.sent)["DSM_Paths"], w.order, {"PathWeight", "PrimaryPath"});
+  raise_policy_event(doc, call.instance_name, before, *w.stored);
   return kS_OK;
+}
+
+void raise_path_status_event(Json& doc, std::uint64_t id, std::int64_t status) {
+  const char* name = status == 1 ? "Online" : status == 5 ? "Failed" : "Standby";
+  char text[96];
+  std::snprintf(text, sizeof text, "Status of path %llX changed to %s.", static_cast<unsigned long long>(id), name);
+  append_event(doc, make_event(status == 5 ? 3 : 4, "ZYRDSM", text));  // a failed path is a warning
 }
 
 // ZyrDsmSetPathStatus: the status byte of each named path's identifier.
@@ -163,14 +186,19 @@ HResult set_path_status(Json& doc, const MethodCall& call) {
             addresses[*id].push_back({a.value("PortNumber", 0LL), a.value("ScsiPathId", 0LL), a.value("TargetId", 0LL),
                                       a.value("Lun", 0LL)});
         }
-  std::vector<std::pair<std::vector<std::vector<std::int64_t>>, std::int64_t>> changes;
+  struct StatusChange {
+    std::uint64_t id;
+    std::int64_t status;
+    bool made = false;
+  };
+  std::vector<StatusChange> changes;
   for (const auto& entry : *list) {
     if (!entry.is_object()) return kWBEM_E_INVALID_PARAMETER;
     auto id = u64_of(find_member_nocase(entry, "PathId"));
     auto status = int_of(entry, "PathStatus");
     if (!id || !status || (*status != 1 && *status != 5 && *status != 7) || !addresses.count(*id))
       return kWBEM_E_INVALID_PARAMETER;
-    changes.emplace_back(addresses[*id], *status);
+    changes.push_back({*id, *status});
   }
   Json* perf = instances_of(doc, call.ns, "ZYRDSM_PERFINFO");
   if (perf == nullptr) return kS_OK;
@@ -180,11 +208,16 @@ HResult set_path_status(Json& doc, const MethodCall& call) {
       if (!element.is_object() || !element.contains("Identifier")) continue;
       Json& ident = element["Identifier"];
       if (!ident.is_array() || ident.size() < 26) continue;
-      for (const auto& [addrs, status] : changes)
-        for (const auto& a : addrs)
-          if (ident[0] == a[0] && ident[1] == a[1] && ident[2] == a[2] && ident[3] == a[3]) ident[25] = status;
+      for (auto& change : changes)
+        for (const auto& a : addresses[change.id])
+          if (ident[0] == a[0] && ident[1] == a[1] && ident[2] == a[2] && ident[3] == a[3] && ident[25] != change.status) {
+            ident[25] = change.status;
+            change.made = true;
+          }
     }
   }
+  for (const auto& change : changes)
+    if (change.made) raise_path_status_event(doc, change.id, change.status);
   return kS_OK;
 }
 

@@ -100,4 +100,13 @@ std::optional<HResult> take_method_fault(Json& doc, const std::string& method, c
   return std::nullopt;
 }
 
+std::optional<HResult> notification_fault(const Json& doc) {
+  const Json* faults = find_member_nocase(doc, "faults");
+  const Json* code = faults != nullptr ? find_member_nocase(*faults, "notification") : nullptr;
+  if (code == nullptr || !(code->is_string() || (code->is_boolean() && code->get<bool>()))) return std::nullopt;
+  if (code->is_string())
+    if (auto hr = parse_hresult(code->get<std::string>())) return hr;
+  return kE_FAIL;  // a fault without a readable code still fails
+}
+
 }  // namespace simstack

@@ -24,5 +24,7 @@ std::optional<NextFault> next_fault(const Json& doc, const std::string& ns, cons
 std::string enumerate_fault_description(const Json& doc, const std::string& ns, const std::string& class_name);
 // Consumes one count of a matching method fault (the caller writes the document back).
 std::optional<HResult> take_method_fault(Json& doc, const std::string& method, const std::string& instance);
+// "notification": the event subscription fails with that code.
+std::optional<HResult> notification_fault(const Json& doc);
 
 }  // namespace simstack

@@ -11,6 +11,7 @@
 #include "config/path_state.h"
 #include "inventory/inventory.h"
 #include "inventory/joins.h"
+#include "listen/listen.h"
 #include "reports/devinfo.h"
 #include "reports/instance_dump.h"
 #include "reports/iostatus.h"
@@ -55,7 +56,7 @@ CommandHandlers make_command_handlers(Session& s) {
     return set_path_weight_v2(s, serial, id, weight);
   };
   h.dump_instances = [&s](const std::string& class_name) { return dump_instances(s, class_name); };
-  h.listen_for_events = [&s] { return not_available(s, "listen"); };
+  h.listen_for_events = [&s] { return listen_for_events(s, std::cin); };
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
   h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
   h.set_parameters = [&s](const Words& words) { return set_driver_parameter(s, words); };

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "wmi/com_notification.h"
 #include "wmi/com_raii.h"
 #include "wmi/variant_convert.h"
 
@@ -229,6 +230,11 @@ class ComServices : public Services {
     return hr;
   }
 
+  HResult exec_notification_query_async(const std::wstring& query, std::shared_ptr<NotificationSink> sink,
+                                        std::unique_ptr<Subscription>& out) override {
+    return com_exec_notification_query_async(services_.get(), query, std::move(sink), out);
+  }
+
  private:
   ComPtr<IWbemServices> services_;
   std::shared_ptr<AuthIdentity> identity_;
@@ -304,5 +310,7 @@ class ComBackend : public Backend {
 }  // namespace
 
 std::unique_ptr<Backend> make_com_backend() { return std::make_unique<ComBackend>(); }
+
+ObjectPtr wrap_com_object(IWbemClassObject* object) { return object != nullptr ? wrap_object(object) : nullptr; }
 
 }  // namespace wmi

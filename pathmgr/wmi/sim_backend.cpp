@@ -15,6 +15,7 @@
 #include "wmi/sim_errors.h"
 #include "wmi/sim_qualifiers.h"
 #include "wmi/sim_system_properties.h"
+#include "wmi/sim_notification.h"
 
 namespace wmi {
 
@@ -482,6 +483,17 @@ class SimServices : public Services {
     }
     if (hr_failed(status)) ctx_->errors->set(status, "ExecMethod", narrow_utf8(path), kDriverProvider);
     return status;
+  }
+
+  HResult exec_notification_query_async(const std::wstring& query, std::shared_ptr<NotificationSink> sink,
+                                        std::unique_ptr<Subscription>& out) override {
+    auto ctx = ctx_;
+    const ClassSchema* schema = ctx_->schemas.find(ns_, "MPIO_EventEntry");
+    return start_event_delivery(ctx_->host, ns_, query, std::move(sink),
+                                [ctx, schema](const std::shared_ptr<const Json>& log, const Json& event) {
+                                  return make_view(ctx, log, &event, schema, "MPIO_EventEntry");
+                                },
+                                out);
   }
 
  private:

@@ -65,6 +65,25 @@ using ObjectPtr = std::shared_ptr<Object>;
 // Returns false to stop the enumeration early.
 using InstanceVisitor = std::function<bool(Object&)>;
 
+// Receives what an asynchronous query delivers (IWbemObjectSink), on threads that are
+// not the subscriber's; deliveries may overlap.
+class NotificationSink {
+ public:
+  virtual ~NotificationSink() = default;
+  // One batch of event objects (possibly none).
+  virtual void indicate(const std::vector<ObjectPtr>& objects) = 0;
+  // The query's status: an error, or its end once cancelled.
+  virtual void set_status(HResult status) = 0;
+};
+
+// A running notification query; cancel() stops the deliveries (CancelAsyncCall) and
+// releases what the query holds. Destroying it cancels it.
+class Subscription {
+ public:
+  virtual ~Subscription() = default;
+  virtual HResult cancel() = 0;
+};
+
 // One connected namespace (IWbemServices).
 class Services {
  public:
@@ -83,6 +102,10 @@ class Services {
   // out-parameters where the method has them.
   virtual HResult exec_method(const std::wstring& object_path, const std::wstring& method,
                               const Object* in_params, ObjectPtr* out) = 0;
+  // ExecNotificationQueryAsync of a WQL event query, with status reports: the events
+  // raised from now on go to `sink` until `out` is cancelled.
+  virtual HResult exec_notification_query_async(const std::wstring& query, std::shared_ptr<NotificationSink> sink,
+                                                std::unique_ptr<Subscription>& out) = 0;
 };
 
 // The start-up steps of a WMI connection, each with its own status.

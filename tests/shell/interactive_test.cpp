@@ -49,7 +49,7 @@ TEST_F(Interactive, DebugRunsInProcessAndDebugInOtherCaseGoesToAChild) {
   auto r = run("debug\ndebug bogus\nDebug instance\ndebug listen\n");
   EXPECT_EQ(r.out, kPrompt + help_text_family6() + kPrompt + "syntax error near bogus\n" + kPrompt +
                        "syntax error near Debug\n" + kPrompt +
-                       "The listen command is not available yet in this version of pathmgr.\ncommand failed!\n" +
+                       "\n listening mode, press ENTER to stop...\n" +  // in this process, to the end of input
                        kPrompt + "\n");
 }
 

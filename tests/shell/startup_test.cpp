@@ -84,7 +84,9 @@ TEST(Startup, VersionFailureEndsWithTwoLineEnds) {
 
 TEST(Startup, OneShotResults) {
   TempDir dir;
-  auto path = write_json(dir.file("s.json"), empty_host(5));
+  Json doc = empty_host(5);
+  doc["faults"]["notification"] = "0x80041001";  // listen cannot subscribe
+  auto path = write_json(dir.file("s.json"), doc);
   auto bogus = run_pathmgr({"bogus"}, path);
   EXPECT_EQ(bogus.exit_code, 0);
   EXPECT_EQ(bogus.out, "syntax error near bogus\n");

@@ -3,7 +3,9 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "event_command.h"
 #include "simstack/file_lock.h"
 #include "simstack/host_generator.h"
 #include "simstack/state_file.h"
@@ -20,7 +22,8 @@ const char* kUsage =
     "  --controller-ports C    controller ports per array (default 4)\n"
     "  --arrays A              storage arrays (default 2)\n"
     "  --pathless N            family 5: driver disks without paths (default 0)\n"
-    "  --seed S                seed of the counters, policies and states (default 1)\n";
+    "  --seed S                seed of the counters, policies and states (default 1)\n"
+    "With --event first, appends one event to a host's event log instead (--event --help).\n";
 
 unsigned number(const std::string& option, const char* text) {
   char* end = nullptr;
@@ -32,6 +35,20 @@ unsigned number(const std::string& option, const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--event") {
+    std::vector<std::string> options(argv + 2, argv + argc);
+    if (options.size() == 1 && (options[0] == "--help" || options[0] == "-h")) {
+      std::cout << kEventUsage;
+      return 0;
+    }
+    try {
+      append_event_command(options);
+      return 0;
+    } catch (const std::exception& e) {
+      std::cerr << "pathmgr-sim: " << e.what() << "\n" << kEventUsage;
+      return 2;
+    }
+  }
   simstack::HostSpec spec;
   std::string output;
   try {

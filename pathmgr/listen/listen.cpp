@@ -1,0 +1,22 @@
+#include "listen/listen.h"
+
+#include <memory>
+
+#include "listen/event_printer.h"
+
+int listen_for_events(Session& s, std::istream& in) {
+  auto printer = std::make_shared<EventPrinter>(s.out);
+  // Printed before the subscription starts: no event can come between the two lines.
+  s.out << "\n" << std::flush;
+  s.out << " listening mode, press ENTER to stop..." << "\n" << std::flush;
+  std::unique_ptr<wmi::Subscription> subscription;
+  if (hr_failed(s.wmi->exec_notification_query_async(L"SELECT * FROM MPIO_EventEntry", printer, subscription)) ||
+      !subscription)
+    return 1;
+  std::istream::int_type c;
+  do {
+    c = in.get();
+  } while (c == 0);
+  subscription->cancel();
+  return 0;
+}

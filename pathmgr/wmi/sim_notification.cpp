@@ -1,0 +1,134 @@
+#include "wmi/sim_notification.h"
+
+#include <atomic>
+#include <optional>
+#include <sstream>
+#include <system_error>
+#include <thread>
+
+#include "simstack/event_log.h"
+#include "simstack/faults.h"
+#include "simstack/file_lock.h"
+#include "simstack/file_watch.h"
+#include "text/text_convert.h"
+
+namespace wmi {
+
+namespace {
+
+using simstack::FileIdentity;
+using simstack::Json;
+
+constexpr HResult kWBEM_E_INVALID_QUERY = hr_from_bits(0x80041017u);
+constexpr HResult kWBEM_E_CALL_CANCELLED = hr_from_bits(0x80041032u);
+// How often the file is looked at when no change notice comes: the only way where the
+// folder cannot be watched, a safety net where it can. Well within the 200 ms.
+constexpr std::chrono::milliseconds kLookInterval{50};
+
+// "SELECT * FROM <class>", keywords in any case: the class, or nothing.
+std::optional<std::string> selected_class(const std::wstring& query) {
+  std::istringstream words(narrow_utf8(query));
+  std::string select, star, from, class_name, rest;
+  words >> select >> star >> from >> class_name;
+  if (!simstack::equal_nocase(select, "SELECT") || star != "*" || !simstack::equal_nocase(from, "FROM") ||
+      class_name.empty() || (words >> rest))
+    return std::nullopt;
+  return class_name;
+}
+
+// The event log as the file holds it now, read under the shared lock, with the
+// identity of the file it came from.
+struct LogText {
+  std::optional<FileIdentity> identity;
+  std::string text;
+};
+
+LogText read_log_text(const simstack::StateFile& file) {
+  auto lock = file.lock(false);
+  return {file.identity(), file.read_text_locked()};
+}
+
+class SimEventSubscription : public Subscription {
+ public:
+  SimEventSubscription(const std::string& path, LogText at_start, std::shared_ptr<NotificationSink> sink,
+                       EventObjectMaker make_object)
+      : file_(path), watch_(path), seen_(at_start.identity),
+        delivered_up_to_(simstack::last_event_sequence(simstack::events_of_text(at_start.text, path))),
+        sink_(std::move(sink)), make_object_(std::move(make_object)) {}
+
+  ~SimEventSubscription() override { cancel(); }
+
+  void start() { thread_ = std::thread([this] { run(); }); }
+
+  HResult cancel() override {
+    if (!thread_.joinable()) return kS_OK;
+    stop_ = true;
+    watch_.wake();
+    thread_.join();
+    return kS_OK;
+  }
+
+ private:
+  void run() {
+    while (!stop_) {
+      watch_.wait(kLookInterval);
+      if (stop_) break;
+      try {
+        deliver_new_events();
+      } catch (...) {
+        // A file that cannot be read or parsed now is looked at again when it changes.
+      }
+    }
+    sink_->set_status(kWBEM_E_CALL_CANCELLED);  // the query's end, as WMI reports it
+  }
+
+  void deliver_new_events() {
+    const auto now = simstack::file_identity(file_.path());
+    if (now && seen_ && *now == *seen_) return;
+    LogText log = read_log_text(file_);
+    seen_ = log.identity;
+    auto events = std::make_shared<const Json>(simstack::events_of_text(log.text, file_.path()));
+    std::vector<ObjectPtr> batch;
+    for (const auto& event : *events)
+      if (simstack::event_sequence(event) > delivered_up_to_) batch.push_back(make_object_(events, event));
+    // A log numbered lower than before belongs to a file put in place of the old one:
+    // what it holds is history too.
+    delivered_up_to_ = simstack::last_event_sequence(*events);
+    if (!batch.empty()) sink_->indicate(batch);
+  }
+
+  const simstack::StateFile file_;
+  simstack::FileWatch watch_;
+  std::optional<FileIdentity> seen_;  // of the file last read
+  std::uint64_t delivered_up_to_;     // the number of the last event that is history
+  const std::shared_ptr<NotificationSink> sink_;
+  const EventObjectMaker make_object_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+HResult start_event_delivery(simstack::SimHost& host, const std::string& ns, const std::wstring& query,
+                             std::shared_ptr<NotificationSink> sink, EventObjectMaker make_object,
+                             std::unique_ptr<Subscription>& out) {
+  if (auto fault = simstack::notification_fault(*host.document())) return *fault;
+  auto class_name = selected_class(query);
+  if (!class_name) return kWBEM_E_INVALID_QUERY;
+  if (!simstack::equal_nocase(*class_name, "MPIO_EventEntry") || !simstack::equal_nocase(ns, "ROOT\\WMI"))
+    return kWBEM_E_INVALID_CLASS;
+  try {
+    // What the log holds now is history: only events appended from here on are delivered.
+    auto subscription = std::make_unique<SimEventSubscription>(host.path(), read_log_text(simstack::StateFile(host.path())),
+                                                               std::move(sink), std::move(make_object));
+    subscription->start();
+    out = std::move(subscription);
+  } catch (const simstack::StateError&) {
+    return kWBEM_E_FAILED;
+  } catch (const std::system_error&) {
+    return kWBEM_E_FAILED;  // no thread to deliver on
+  }
+  return kS_OK;
+}
+
+}  // namespace wmi
