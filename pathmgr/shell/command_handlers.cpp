@@ -10,6 +10,7 @@
 #include "reports/devinfo.h"
 #include "reports/iostatus.h"
 #include "reports/pathinfo.h"
+#include "scsi/pgr.h"
 #include "session/session.h"
 
 namespace {
@@ -51,7 +52,7 @@ CommandHandlers make_command_handlers(Session& s) {
   h.dump_instances = [&s](const std::string&) { return not_available(s, "instance"); };
   h.listen_for_events = [&s] { return not_available(s, "listen"); };
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
-  h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
+  h.pgr = [&s](const Words& words) { return pgr_command(s, words); };
   h.set_parameters = [&s](const Words& words) { return set_driver_parameter(s, words); };
   h.mpiolist = [&s](const Words&) { return not_available(s, "mpiolist"); };
   h.show_dsm_timers = [&s] { return not_available(s, "dsminfo"); };
