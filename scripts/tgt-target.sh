@@ -19,7 +19,14 @@ start)
     port=$((20000 + RANDOM % 40000))
     port_in_use "$port" && continue
     # The management channel is a socket named after the control port: one per tgtd.
-    tgtd -f -C "$port" --iscsi portal=127.0.0.1:"$port" </dev/null >"$dir/tgtd.log" 2>&1 &
+    # tgtd outlives this script: it keeps no descriptor of the caller's (pipes would never end).
+    (
+      for fd in /proc/$BASHPID/fd/*; do
+        n=${fd##*/}
+        ((n > 2)) && eval "exec $n>&-"
+      done
+      exec tgtd -f -C "$port" --iscsi portal=127.0.0.1:"$port" </dev/null >"$dir/tgtd.log" 2>&1
+    ) &
     pid=$!
     for _ in $(seq 1 50); do
       tgtadm -C "$port" --op show --mode sys >/dev/null 2>&1 && break
