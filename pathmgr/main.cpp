@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  Session session{std::cout, version.major, platform.wmi.get(), services.get(), print_help, platform.registry.get()};
+  Session session{std::cout, version.major, platform.wmi.get(), services.get(), print_help, platform.registry.get(),
+                  platform.scsi.get()};
   CommandHandlers handlers = make_command_handlers(session);
   const std::string module_path = own_module_path();
   const int rc = command_loop(

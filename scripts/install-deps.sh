@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the build needs on Debian 12 (as root). With --windows it also brings
 # the MinGW-w64 cross compilers and wine64 for the Windows build and its smoke test.
+# libiscsi-dev and tgt: simulated SCSI units that stand for a real iSCSI logical unit,
+# and the userspace target the contract test runs them against.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev)
+packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev pkg-config libiscsi-dev tgt)
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
 fi

@@ -63,6 +63,7 @@ SimSession::SimSession(const std::string& state_path)
   session.major_version = major;
   session.help = print_help;
   session.registry = platform.registry.get();
+  session.scsi = platform.scsi.get();
   session.backend = platform.wmi.get();
   std::ostringstream ignored;
   if (wmi::wmi_connect(*platform.wmi, ignored, services) != 0)

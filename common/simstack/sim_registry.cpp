@@ -1,8 +1,7 @@
 #include "simstack/sim_registry.h"
 
-#include <cstdio>
-
 #include "hresult.h"
+#include "simstack/hex_text.h"
 #include "text/text_convert.h"
 
 namespace simstack {
@@ -22,33 +21,6 @@ const std::pair<std::uint32_t, const char*> kTypeNames[] = {
     {6, "REG_LINK"},                           {registry::kREG_MULTI_SZ, "REG_MULTI_SZ"},
     {11, "REG_QWORD"},
 };
-
-std::string hex_of(const std::vector<std::uint8_t>& bytes) {
-  std::string out;
-  char buf[3];
-  for (auto b : bytes) {
-    std::snprintf(buf, sizeof buf, "%02X", b);
-    out += buf;
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> bytes_of_hex(const std::string& text, const std::string& where) {
-  auto digit = [](char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
-  if (text.size() % 2 != 0) throw StateError(where + ": hexadecimal data of odd length");
-  std::vector<std::uint8_t> out;
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    int hi = digit(text[i]), lo = digit(text[i + 1]);
-    if (hi < 0 || lo < 0) throw StateError(where + ": data is not hexadecimal");
-    out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-  }
-  return out;
-}
 
 std::uint32_t type_of(const Json& type, const std::string& where) {
   if (type.is_number_unsigned()) return type.get<std::uint32_t>();

@@ -1,4 +1,4 @@
-// The platform seams of pathmgr: WMI, the OS version, the registry and child processes. Only the
+// The platform seams of pathmgr: WMI, the OS version, the registry, SCSI requests and child processes. Only the
 // implementations of this folder (and the WMI backends) know which platform runs.
 #pragma once
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "registry/registry.h"
+#include "scsi/scsi_seam.h"
 #include "wmi/wmi_seam.h"
 
 namespace simstack {
@@ -32,6 +33,7 @@ struct Platform {
   std::unique_ptr<wmi::Backend> wmi;
   std::unique_ptr<OsVersionSource> os;
   std::unique_ptr<registry::Registry> registry;
+  std::unique_ptr<scsi::Storage> scsi;
 };
 
 // The simulated host when PATHMGR_SIM is set (and always on POSIX, where the default

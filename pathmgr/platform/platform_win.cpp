@@ -31,6 +31,7 @@ Platform make_platform() {
   p.wmi = wmi::make_com_backend();
   p.os = std::make_unique<WinOsVersion>();
   p.registry = registry::make_windows_registry();
+  p.scsi = scsi::make_windows_storage();
   return p;
 }
 

@@ -2,6 +2,7 @@
 #include "simstack/sim_host.h"
 #include "simstack/sim_registry.h"
 #include "platform/platform.h"
+#include "scsi/sim_storage.h"
 #include "wmi/sim_backend.h"
 
 namespace {
@@ -34,6 +35,7 @@ Platform make_sim_platform(std::unique_ptr<simstack::SimHost> host) {
   p.wmi = wmi::make_sim_backend(*host);
   p.os = std::make_unique<SimOsVersion>(*host);
   p.registry = simstack::make_sim_registry(*host);
+  p.scsi = scsi::make_sim_storage(*host);
   p.sim = std::move(host);
   return p;
 }

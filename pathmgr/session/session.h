@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "registry/registry.h"
+#include "scsi/scsi_seam.h"
 #include "wmi/wmi_seam.h"
 
 // Prints the full command help of one family; returns 0.
@@ -17,6 +18,7 @@ struct Session {
   wmi::Services* wmi = nullptr;     // the ROOT\WMI connection
   HelpPrinter help = nullptr;       // set by the command shell
   registry::Registry* registry = nullptr;  // HKEY_LOCAL_MACHINE
+  scsi::Storage* scsi = nullptr;           // disks and adapters, MS-DOS device names
 
   // Family 5: major version 5 or less (Windows Server 2003 generation).
   bool family5() const { return major_version <= 5; }

@@ -17,18 +17,8 @@
 #include "reports/iostatus.h"
 #include "reports/pathinfo.h"
 #include "reports/policies.h"
+#include "scsi/pgr.h"
 #include "session/session.h"
-
-namespace {
-
-// A command word whose handler this build does not carry yet: one clear line and a
-// failure result, so scripts never mistake it for success.
-int not_available(Session& s, const char* command) {
-  s.out << "The " << command << " command is not available yet in this version of pathmgr." << std::endl;
-  return 1;
-}
-
-}  // namespace
 
 CommandHandlers make_command_handlers(Session& s) {
   CommandHandlers h;
@@ -58,7 +48,7 @@ CommandHandlers make_command_handlers(Session& s) {
   h.dump_instances = [&s](const std::string& class_name) { return dump_instances(s, class_name); };
   h.listen_for_events = [&s] { return listen_for_events(s, std::cin); };
   h.show_io_status = [&s](const Words& words) { return show_io_status(s, words); };
-  h.pgr = [&s](const Words&) { return not_available(s, "pgr"); };
+  h.pgr = [&s](const Words& words) { return pgr_command(s, words); };
   h.set_parameters = [&s](const Words& words) { return set_driver_parameter(s, words); };
   h.mpiolist = [&s](const Words& words) { return mpiolist_command(s, words, std::cerr); };
   h.show_dsm_timers = [&s] { return show_dsm_timers(s); };
