@@ -102,6 +102,7 @@ std::optional<std::int32_t> parse_int(std::wstring_view text) {
   std::size_t i = 0;
   while (i < text.size() && blank(text[i])) ++i;
   bool negative = false;
+  if (i == text.size()) return 0;  // an empty field reads as 0, as SetupGetIntField reads it
   if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
   int base = 10;
   if (i + 1 < text.size() && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X')) {

@@ -40,7 +40,8 @@ class InfFile {
   const Line* line(std::wstring_view section, std::size_t index) const;
   // SetupGetLineTextW: the fields after the key, joined by commas.
   std::optional<std::wstring> line_text(std::wstring_view section, std::size_t index) const;
-  // SetupGetStringFieldW (0 is the key) and SetupGetIntField (decimal, 0x hexadecimal;
+  // SetupGetStringFieldW (0 is the key) and SetupGetIntField (decimal, 0x hexadecimal,
+  // an empty field is 0;
   // the whole field must be a number).
   std::optional<std::wstring> string_field(std::wstring_view section, std::size_t index, std::size_t field) const;
   std::optional<std::int32_t> int_field(std::wstring_view section, std::size_t index, std::size_t field) const;

@@ -60,7 +60,7 @@ TEST(InfFile, NumbersAsSetupGetIntField) {
   EXPECT_EQ(inf.int_field(L"s", 0, 3), -7);
   EXPECT_EQ(inf.int_field(L"s", 0, 4), 0x1f);
   EXPECT_FALSE(inf.int_field(L"s", 0, 5));  // not a number as a whole
-  EXPECT_FALSE(inf.int_field(L"s", 0, 6));  // empty
+  EXPECT_EQ(inf.int_field(L"s", 0, 6), 0);  // empty, as SetupAPI reads it
   EXPECT_EQ(inf.int_field(L"s", 0, 7), 8);  // a leading 0 is octal, as strtol reads it
 }
 
