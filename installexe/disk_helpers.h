@@ -22,6 +22,20 @@ bool has_id(const std::vector<std::wstring>& ids, const std::wstring& wanted);  
 // A REG_MULTI_SZ value under HKEY_LOCAL_MACHINE.
 Win32Error read_multi_sz(const Installer& in, const std::wstring& key, const std::wstring& value, DeviceList& out);
 
+// Every device of a class through `step`(set, index, need), stopping at the first
+// error; `need` becomes true when a step found a reboot need.
+template <typename Step>
+Win32Error for_each_device(const Installer& in, const std::wstring& class_guid, bool& need, Step step) {
+  std::unique_ptr<devinst::DeviceSet> set;
+  Win32Error rc = in.dev.class_devices(class_guid, set);
+  for (std::size_t i = 0; rc == kERROR_SUCCESS && i < set->size(); ++i) {
+    bool device_need = false;
+    rc = step(*set, i, device_need);
+    need = need || device_need;
+  }
+  return rc;
+}
+
 Win32Error retag_disk(devinst::DeviceSet& set, std::size_t device, const DeviceList& list);
 Win32Error release_disk(const Installer& in, devinst::DeviceSet& set, std::size_t device, const DeviceList& list,
                         bool& need_reboot);

@@ -22,13 +22,7 @@ Win32Error install_driver_for_hwid(const Installer& in, const std::wstring& inf_
     if (rc == kERROR_SUCCESS) rc = in.dev.create_root_device(guid, hardware_id.substr(0, kMaxHardwareId));
     if (rc == kERROR_SUCCESS) rc = in.dev.update_driver(hardware_id, inf_path, need);
   }
-  if (rc != kERROR_SUCCESS) {
-    in.report_failure(rc);
-    return rc;
-  }
-  note_reboot(reboot, need);
-  in.report_success(need);
-  return kERROR_SUCCESS;
+  return in.finish_step(rc, need, reboot);
 }
 
 Win32Error install_mpio_disk_driver(const Installer& in, const std::wstring& inf_path, InstallMode mode, int& reboot) {
@@ -42,41 +36,30 @@ Win32Error install_mpio_disk_driver(const Installer& in, const std::wstring& inf
   if (rc == kERROR_SUCCESS) rc = read_multi_sz(in, kMpdevKey, kMpioListValue, list);
   if (rc == kERROR_SUCCESS) {
     blanks_to_underscores(list);
-    std::unique_ptr<devinst::DeviceSet> disks;
-    rc = in.dev.class_devices(devinst::kDiskDriveClass, disks);
-    for (std::size_t i = 0; rc == kERROR_SUCCESS && i < disks->size(); ++i) rc = retag_disk(*disks, i, list);
+    bool unused = false;
+    rc = for_each_device(in, devinst::kDiskDriveClass, unused, [&](devinst::DeviceSet& set, std::size_t i, bool&) {
+      return retag_disk(set, i, list);
+    });
   }
   if (rc == kERROR_SUCCESS && mode == InstallMode::Full) {
     rc = in.dev.update_driver(L"MPIODisk", inf_path, need);
     if (rc == devinst::kERROR_NO_SUCH_DEVINST || rc == kERROR_NO_MORE_ITEMS) rc = kERROR_SUCCESS;
   }
-  if (rc != kERROR_SUCCESS) {
-    in.report_failure(rc);
-    return rc;
-  }
-  note_reboot(reboot, need);
-  in.report_success(need);
-  return kERROR_SUCCESS;
+  return in.finish_step(rc, need, reboot);
 }
 
 Win32Error restart_scsi_adapters(const Installer& in, int& reboot) {
-  std::unique_ptr<devinst::DeviceSet> adapters;
-  Win32Error rc = in.dev.class_devices(devinst::kScsiAdapterClass, adapters);
   bool need = false;
-  for (std::size_t i = 0; rc == kERROR_SUCCESS && i < adapters->size(); ++i) {
+  Win32Error rc = for_each_device(in, devinst::kScsiAdapterClass, need,
+                                  [](devinst::DeviceSet& set, std::size_t i, bool& adapter_need) {
     std::vector<std::wstring> ids;
-    rc = adapters->hardware_ids(i, ids);
-    if (rc != kERROR_SUCCESS || has_id(ids, L"Detected\\MPIO")) continue;  // MPIO's own bus is left alone
-    rc = adapters->restart(i);
-    if (rc == kERROR_SUCCESS && !need) need = adapters->needs_reboot(i);
-  }
-  if (rc != kERROR_SUCCESS) {
-    in.report_failure(rc);
-    return rc;
-  }
-  note_reboot(reboot, need);
-  in.report_success(need);
-  return kERROR_SUCCESS;
+    Win32Error status = set.hardware_ids(i, ids);
+    if (status != kERROR_SUCCESS || has_id(ids, L"Detected\\MPIO")) return status;  // MPIO's own bus stays
+    status = set.restart(i);
+    if (status == kERROR_SUCCESS) adapter_need = set.needs_reboot(i);
+    return status;
+  });
+  return in.finish_step(rc, need, reboot);
 }
 
 ActionResult install_package(const Installer& in, const std::wstring& source, const std::wstring& common,

@@ -26,6 +26,9 @@ struct Installer {
   void report_plain_success() const;  // "Success\n"
   // "Failure." then the system message and the code.
   void report_failure(Win32Error code) const;
+  // The end of a step: on success the reboot rule and "Success %s\n", else the
+  // failure report; returns `rc`.
+  Win32Error finish_step(Win32Error rc, bool need_reboot, int& reboot_flag) const;
   // The system message (" %s\n") and "\nError code (0x%08x)\n", without "Failure.".
   void report_system_message(Win32Error code) const;
 };

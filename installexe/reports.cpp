@@ -31,6 +31,16 @@ void Installer::report_system_message(Win32Error code) const {
   out << line << std::flush;
 }
 
+Win32Error Installer::finish_step(Win32Error rc, bool need_reboot, int& reboot_flag) const {
+  if (rc != kERROR_SUCCESS) {
+    report_failure(rc);
+    return rc;
+  }
+  note_reboot(reboot_flag, need_reboot);
+  report_success(need_reboot);
+  return rc;
+}
+
 bool Installer::oem_inf_uninstall_available() const {
   devinst::OsVersion v;
   if (!dev.os_version(v)) return false;

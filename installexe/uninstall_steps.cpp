@@ -85,36 +85,13 @@ std::optional<std::wstring> module_image_file(const Installer& in) {
 
 Win32Error uninstall_mpio_disk_driver(const Installer& in, const std::wstring& inf_path, const DeviceList& list,
                                       int& reboot) {
-  std::unique_ptr<devinst::DeviceSet> disks;
-  Win32Error rc = in.dev.class_devices(devinst::kDiskDriveClass, disks);
   bool need = false;
-  for (std::size_t i = 0; rc == kERROR_SUCCESS && i < disks->size(); ++i) {
-    bool disk_need = false;
-    rc = release_disk(in, *disks, i, list, disk_need);
-    need = need || disk_need;
-  }
+  Win32Error rc = for_each_device(in, devinst::kDiskDriveClass, need,
+                                  [&](devinst::DeviceSet& set, std::size_t i, bool& disk_need) {
+    return release_disk(in, set, i, list, disk_need);
+  });
   if (rc == kERROR_SUCCESS && list.empty()) rc = run_inf_section(in, inf_path, L"DefaultUninstall");
-  if (rc != kERROR_SUCCESS) {
-    in.report_failure(rc);
-    return rc;
-  }
-  note_reboot(reboot, need);
-  in.report_success(need);
-  return kERROR_SUCCESS;
-}
-
-// Every disk of the set through `step`, stopping at the first error; `need` is the
-// first reboot need found.
-template <typename Step>
-Win32Error for_each_disk(const Installer& in, bool& need, Step step) {
-  std::unique_ptr<devinst::DeviceSet> disks;
-  Win32Error rc = in.dev.class_devices(devinst::kDiskDriveClass, disks);
-  for (std::size_t i = 0; rc == kERROR_SUCCESS && i < disks->size(); ++i) {
-    bool disk_need = false;
-    rc = step(*disks, i, disk_need);
-    need = need || disk_need;
-  }
-  return rc;
+  return in.finish_step(rc, need, reboot);
 }
 
 }  // namespace
@@ -167,15 +144,15 @@ Win32Error uninstall_driver_package(const Installer& in, const std::wstring& inf
   std::wstring guid, name;
   bool need = false;
   Win32Error rc = in.dev.inf_class(inf_path, guid, name);
-  std::unique_ptr<devinst::DeviceSet> devices;
-  if (rc == kERROR_SUCCESS) rc = in.dev.class_devices(guid, devices);
-  for (std::size_t i = 0; rc == kERROR_SUCCESS && i < devices->size(); ++i) {
-    std::vector<std::wstring> ids;
-    rc = devices->hardware_ids(i, ids);
-    if (rc != kERROR_SUCCESS || !has_id(ids, hardware_id)) continue;
-    rc = devices->remove(i);
-    if (rc == kERROR_SUCCESS && !need) need = devices->needs_reboot(i);
-  }
+  if (rc == kERROR_SUCCESS)
+    rc = for_each_device(in, guid, need, [&](devinst::DeviceSet& set, std::size_t i, bool& device_need) {
+      std::vector<std::wstring> ids;
+      Win32Error status = set.hardware_ids(i, ids);
+      if (status != kERROR_SUCCESS || !has_id(ids, hardware_id)) return status;
+      status = set.remove(i);
+      if (status == kERROR_SUCCESS) device_need = set.needs_reboot(i);
+      return status;
+    });
   // Windows 2000 does not take single strings out of a list value itself.
   DeviceList value;
   const bool manual = rc == kERROR_SUCCESS && in.windows_2000_or_older() &&
@@ -192,13 +169,7 @@ Win32Error uninstall_driver_package(const Installer& in, const std::wstring& inf
       rc = key->set(list_value(kind), registry::kREG_MULTI_SZ, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     }
   }
-  if (rc != kERROR_SUCCESS) {
-    in.report_failure(rc);
-    return rc;
-  }
-  note_reboot(reboot, need);
-  in.report_success(need);
-  return kERROR_SUCCESS;
+  return in.finish_step(rc, need, reboot);
 }
 
 ActionResult uninstall_package(const Installer& in, const std::wstring& source, const std::wstring& common,
@@ -249,7 +220,7 @@ ActionResult uninstall_package(const Installer& in, const std::wstring& source, 
   std::wstring device_inf, bus_inf;
   if (rc == kERROR_SUCCESS) {
     bool unused = false;
-    if (for_each_disk(in, unused, [&](devinst::DeviceSet& set, std::size_t i, bool&) {
+    if (for_each_device(in, devinst::kDiskDriveClass, unused, [&](devinst::DeviceSet& set, std::size_t i, bool&) {
           return check_disk_running(in, set, i, lists.module);
         }) == kERROR_BUSY)
       in.report_system_message(kERROR_BUSY);
@@ -274,7 +245,7 @@ ActionResult uninstall_package(const Installer& in, const std::wstring& source, 
     if (rc == kERROR_SUCCESS && !in.older_system()) {
       in.print(L"\nRebuilding the storage stack...\n");
       bool need = false;
-      rc = for_each_disk(in, need, [&](devinst::DeviceSet& set, std::size_t i, bool& disk_need) {
+      rc = for_each_device(in, devinst::kDiskDriveClass, need, [&](devinst::DeviceSet& set, std::size_t i, bool& disk_need) {
         return release_disk(in, set, i, mpio_list, disk_need);
       });
       if (rc == kERROR_SUCCESS) {
@@ -300,7 +271,7 @@ ActionResult uninstall_package(const Installer& in, const std::wstring& source, 
     } else if (rc == kERROR_SUCCESS && !lists.mpio.empty()) {
       in.print(L"\nRebuilding the storage stack...\n");
       bool need = false;
-      rc = for_each_disk(in, need, [&](devinst::DeviceSet& set, std::size_t i, bool& disk_need) {
+      rc = for_each_device(in, devinst::kDiskDriveClass, need, [&](devinst::DeviceSet& set, std::size_t i, bool& disk_need) {
         return remove_released_disk(set, i, lists.mpio, disk_need);
       });
       if (rc == kERROR_SUCCESS) {

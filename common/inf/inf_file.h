@@ -41,8 +41,7 @@ class InfFile {
   // SetupGetLineTextW: the fields after the key, joined by commas.
   std::optional<std::wstring> line_text(std::wstring_view section, std::size_t index) const;
   // SetupGetStringFieldW (0 is the key) and SetupGetIntField (decimal, 0x hexadecimal,
-  // an empty field is 0;
-  // the whole field must be a number).
+  // a leading 0 octal; the whole field must be a number, an empty one is 0).
   std::optional<std::wstring> string_field(std::wstring_view section, std::size_t index, std::size_t field) const;
   std::optional<std::int32_t> int_field(std::wstring_view section, std::size_t index, std::size_t field) const;
   // The value of `key` in `section` (first field of its first line).
