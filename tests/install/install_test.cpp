@@ -227,3 +227,18 @@ TEST(Install, DotSourceIsTheCurrentFolder) {
 }
 
 }  // namespace
+
+// The built program: its platform is the host file of PATHMGR_SIM, and a reboot need
+// is its exit code (3010, which a POSIX status keeps as 194).
+TEST(InstallProgram, ExitCodesOfTheProcess) {
+  InstallHost host({.family = 6});
+  auto usage = run_program({INSTALL_BIN}, {"PATHMGR_SIM=" + host.path()}, {}, "");
+  EXPECT_EQ(usage.out, kUsageText);
+  EXPECT_EQ(usage.exit_code, 0);
+  host.edit([](Json& d) { d["devices"][0]["reboot"] = true; });  // an adapter
+  std::vector<std::string> argv{INSTALL_BIN, "-i", host.package(), host.package(), "zyrdsm.inf", "ROOT\\zyrdsm"};
+  auto r = run_program(argv, {"PATHMGR_SIM=" + host.path()}, {}, "");
+  EXPECT_EQ(r.out, "\n\nInstalling the Device Specific Module...\nSuccess \n"
+                   "\nRestarting all SCSI adapters...\nSuccess (but need a reboot)\n");
+  EXPECT_EQ(r.exit_code, 3010 & 0xFF);
+}
