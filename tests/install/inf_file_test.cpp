@@ -29,6 +29,8 @@ const LineCase kLineCases[] = {
     {"EqualsInValue", "k = a=b\n", L"a=b", {L"k", L"a=b"}},
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
 class InfLines : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(InfLines, ReadAsSetupApiReadsThem) {
