@@ -1,8 +1,19 @@
-// The driver-package installer. Its command line and steps arrive with the installer
-// work; until then it says so and fails, so no script mistakes it for an install.
+// install: installs or uninstalls the multipath driver package (see README).
+#include <exception>
 #include <iostream>
 
-int main() {
-  std::cout << "install: the driver package installer is not available yet in this version." << std::endl;
-  return 1;
+#include "devinst/device_installer.h"
+#include "install_flow.h"
+#include "text/text_convert.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::wstring> args;
+  for (int i = 1; i < argc; ++i) args.push_back(widen_ansi(argv[i]));
+  try {
+    auto dev = devinst::make_device_installer();
+    return installer::run_install(args, *dev, std::cout);
+  } catch (const std::exception& e) {
+    std::cout << "install: " << e.what() << std::endl;
+    return installer::kExitFailure;
+  }
 }

@@ -1,5 +1,6 @@
 // pathmgr-sim: writes a simulated host file for pathmgr (see README).
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -8,6 +9,7 @@
 #include "event_command.h"
 #include "simstack/file_lock.h"
 #include "simstack/host_generator.h"
+#include "simstack/install_host.h"
 #include "simstack/state_file.h"
 
 namespace {
@@ -23,6 +25,10 @@ const char* kUsage =
     "  --arrays A              storage arrays (default 2)\n"
     "  --pathless N            family 5: driver disks without paths (default 0)\n"
     "  --seed S                seed of the counters, policies and states (default 1)\n"
+    "  --install-devices       add what install meets: SCSI adapters, disks with GenDisk\n"
+    "                          (one per device, plus --other-disks N of another vendor),\n"
+    "                          Detected\\MPIO on family 5, and the \"windows\" folder\n"
+    "  --other-disks N         with --install-devices (default 1)\n"
     "With --event first, appends one event to a host's event log instead (--event --help).\n";
 
 unsigned number(const std::string& option, const char* text) {
@@ -51,12 +57,18 @@ int main(int argc, char** argv) {
   }
   simstack::HostSpec spec;
   std::string output;
+  bool install_devices = false;
+  simstack::InstallHostSpec install;
   try {
     for (int i = 1; i < argc; ++i) {
       std::string opt = argv[i];
       if (opt == "--help" || opt == "-h") {
         std::cout << kUsage;
         return 0;
+      }
+      if (opt == "--install-devices") {
+        install_devices = true;
+        continue;
       }
       if (i + 1 >= argc) throw std::invalid_argument("missing value for " + opt);
       const char* value = argv[++i];
@@ -68,15 +80,26 @@ int main(int argc, char** argv) {
       else if (opt == "--arrays") spec.arrays = number(opt, value);
       else if (opt == "--pathless") spec.pathless_disks = number(opt, value);
       else if (opt == "--seed") spec.seed = number(opt, value);
+      else if (opt == "--other-disks") install.other_disks = number(opt, value);
       else if (opt == "--output" || opt == "-o") output = value;
       else throw std::invalid_argument("unknown option " + opt);
     }
-    std::string text = simstack::generate_host(spec).dump(1) + "\n";
+    simstack::Json host = simstack::generate_host(spec);
+    if (install_devices) {
+      install.family = spec.family;
+      install.module_disks = spec.devices;
+      install.adapters = spec.hba_ports;
+      simstack::add_install_devices(host, install);
+    }
+    std::string text = host.dump(1) + "\n";
     if (output.empty()) {
       std::cout << text;
     } else {
       simstack::create_parent_folders(output);
       simstack::replace_file_durably(output, text);
+      if (install_devices)  // the simulated Windows folder beside the host file
+        for (const char* sub : {"/windows/inf/x", "/windows/system32/drivers/x"})
+          simstack::create_parent_folders(std::filesystem::absolute(output).parent_path().string() + sub);
     }
     return 0;
   } catch (const std::exception& e) {

@@ -1,0 +1,563 @@
+#include "devinst/sim_device_installer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "devinst/sim_inf_install.h"
+#include "hresult.h"
+#include "inf/inf_file.h"
+#include "simstack/faults.h"
+#include "simstack/sim_registry.h"
+#include "text/text_convert.h"
+
+namespace devinst {
+
+namespace {
+
+using simstack::Json;
+namespace fs = std::filesystem;
+
+// Host paths: "\" and "/" both separate folders.
+std::string host_path(const std::wstring& path) {
+  std::string out = narrow_utf8(path);
+  std::replace(out.begin(), out.end(), '\\', '/');
+  return out;
+}
+
+std::string text_of(const Json& j, const char* name) {
+  auto it = j.find(name);
+  return it != j.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+std::vector<std::wstring> ids_of(const Json& device) {
+  std::vector<std::wstring> out;
+  if (auto it = device.find("hardware_ids"); it != device.end() && it->is_array())
+    for (const auto& id : *it)
+      if (id.is_string()) out.push_back(widen_utf8(id.get<std::string>()));
+  return out;
+}
+
+Json& devices_of(Json& doc) {
+  Json& list = doc["devices"];
+  if (!list.is_array()) list = Json::array();
+  return list;
+}
+
+Json* find_device(Json& doc, const std::string& instance_id) {
+  for (auto& d : devices_of(doc))
+    if (simstack::equal_nocase(text_of(d, "instance_id"), instance_id)) return &d;
+  return nullptr;
+}
+
+// "faults"."device": the error for an action whose target matches one of `names`.
+std::optional<Win32Error> device_fault(const Json& doc, const char* action, const std::vector<std::string>& names) {
+  const Json* faults = simstack::find_member_nocase(doc, "faults");
+  const Json* list = faults != nullptr ? simstack::find_member_nocase(*faults, "device") : nullptr;
+  if (list == nullptr || !list->is_array()) return std::nullopt;
+  for (const auto& entry : *list) {
+    if (!entry.is_object() || !simstack::equal_nocase(text_of(entry, "action"), action)) continue;
+    const std::string match = text_of(entry, "match");
+    bool hit = match.empty();
+    for (const auto& n : names) hit = hit || simstack::equal_nocase(n, match);
+    if (!hit) continue;
+    auto code = parse_hresult(text_of(entry, "error"));
+    return code ? static_cast<Win32Error>(*code) : kERROR_ACCESS_DENIED;
+  }
+  return std::nullopt;
+}
+
+void journal(Json& doc, const char* action, const std::string& target, Win32Error status, Json extra = Json::object()) {
+  Json entry = {{"kind", "device"}, {"action", action}, {"target", target}};
+  for (auto it = extra.begin(); it != extra.end(); ++it) entry[it.key()] = it.value();
+  entry["status"] = hresult_journal_text(static_cast<HResult>(status));
+  Json& j = doc["journal"];
+  if (!j.is_array()) j = Json::array();
+  j.push_back(std::move(entry));
+}
+
+std::optional<std::string> file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool write_bytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
+
+std::string file_name(const std::string& path) { return fs::path(path).filename().string(); }
+
+class SimDeviceInstaller;
+
+class SimDeviceSet : public DeviceSet {
+ public:
+  SimDeviceSet(SimDeviceInstaller& owner, std::vector<std::string> ids) : owner_(owner), ids_(std::move(ids)) {
+    reboot_.assign(ids_.size(), false);
+  }
+  std::size_t size() const override { return ids_.size(); }
+  Win32Error hardware_ids(std::size_t device, std::vector<std::wstring>& out) override;
+  Win32Error set_hardware_ids(std::size_t device, const std::vector<std::wstring>& ids) override;
+  Win32Error config_flags(std::size_t device, std::uint32_t& out) override;
+  Win32Error set_config_flags(std::size_t device, std::uint32_t flags) override;
+  Win32Error enumerator(std::size_t device, std::wstring& out) override;
+  bool instance_id(std::size_t device, std::wstring& out) override;
+  bool node_status(std::size_t device, std::uint32_t& status) override;
+  Win32Error remove(std::size_t device) override;
+  Win32Error restart(std::size_t device) override;
+  bool needs_reboot(std::size_t device) override { return device < reboot_.size() && reboot_[device]; }
+
+ private:
+  std::optional<Json> read(std::size_t device);
+  Win32Error change(std::size_t device, const char* action, Json extra, const std::function<void(Json&, Json&)>& act);
+  SimDeviceInstaller& owner_;
+  std::vector<std::string> ids_;
+  std::vector<bool> reboot_;
+};
+
+class SimInf;
+
+class SimDeviceInstaller : public DeviceInstaller {
+ public:
+  explicit SimDeviceInstaller(std::unique_ptr<simstack::SimHost> host)
+      : host_(std::move(host)), registry_(simstack::make_sim_registry(*host_)) {}
+
+  simstack::SimHost& host() { return *host_; }
+  registry::Registry& registry() override { return *registry_; }
+
+  // The "windows" member, read once: the steps ask for it while they hold the lock.
+  std::string windows_folder() {
+    if (windows_.empty()) {
+      auto doc = host_->document();
+      std::string name = text_of(*doc, "windows");
+      if (name.empty()) name = "windows";
+      fs::path base = fs::absolute(fs::path(host_->path())).parent_path();
+      windows_ = (base / name).lexically_normal().string();
+    }
+    return windows_;
+  }
+  std::string inf_store() { return windows_folder() + "/inf"; }
+  std::string drivers_folder() { return windows_folder() + "/system32/drivers"; }
+
+  Win32Error class_devices(const std::wstring& class_guid, std::unique_ptr<DeviceSet>& out) override {
+    auto doc = host_->document();
+    std::vector<std::string> ids;
+    if (auto it = doc->find("devices"); it != doc->end() && it->is_array())
+      for (const auto& d : *it)
+        if (d.is_object() && simstack::equal_nocase(text_of(d, "class"), narrow_utf8(class_guid)))
+          ids.push_back(text_of(d, "instance_id"));
+    out = std::make_unique<SimDeviceSet>(*this, std::move(ids));
+    return kERROR_SUCCESS;
+  }
+
+  Win32Error inf_class(const std::wstring& inf_path, std::wstring& guid, std::wstring& name) override {
+    inf::InfFile inf;
+    if (auto rc = inf::InfFile::load(host_path(inf_path), inf); rc != kERROR_SUCCESS) return rc;
+    guid = inf.class_guid();
+    name = inf.class_name();
+    return guid.empty() ? kERROR_INVALID_CLASS : kERROR_SUCCESS;
+  }
+
+  Win32Error create_root_device(const std::wstring& class_guid, const std::wstring& hardware_id) override {
+    Win32Error status = kERROR_SUCCESS;
+    host_->update([&](Json& doc) {
+      std::set<std::string> taken;
+      for (const auto& d : devices_of(doc)) taken.insert(text_of(d, "instance_id"));
+      std::string id;
+      for (int n = 0; n < 10000 && id.empty(); ++n) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "ROOT\\MPIO\\%04d", n);
+        if (!taken.count(buf)) id = buf;
+      }
+      const std::string hwid = narrow_utf8(hardware_id);
+      status = device_fault(doc, "register", {hwid, id}).value_or(kERROR_SUCCESS);
+      journal(doc, "register", id, status, {{"hardware_ids", {hwid}}, {"class", narrow_utf8(class_guid)}});
+      if (status == kERROR_SUCCESS)
+        devices_of(doc).push_back({{"instance_id", id}, {"class", narrow_utf8(class_guid)},
+                                   {"hardware_ids", {hwid}}, {"enumerator", "ROOT"}, {"started", false},
+                                   {"config_flags", 0}, {"reboot", false}});
+      return true;
+    });
+    return status;
+  }
+
+  // The store copy whose bytes equal `bytes`, if any.
+  std::optional<std::string> store_copy_of(const std::string& bytes) {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(inf_store(), ec)) {
+      const std::string name = e.path().filename().string();
+      if (name.size() < 7 || !simstack::equal_nocase(name.substr(0, 3), "oem") ||
+          !simstack::equal_nocase(e.path().extension().string(), ".inf"))
+        continue;
+      if (file_bytes(e.path().string()) == bytes) return name;
+    }
+    return std::nullopt;
+  }
+
+  // Places the INF in the store (inside a state update): its copy's name, or an error.
+  Win32Error place_in_store(Json& doc, const std::string& inf, bool replace_only, std::string& copy) {
+    Win32Error status = device_fault(doc, "copy-inf", {inf, file_name(inf)}).value_or(kERROR_SUCCESS);
+    auto bytes = status == kERROR_SUCCESS ? file_bytes(inf) : std::nullopt;
+    if (status == kERROR_SUCCESS && !bytes) status = kERROR_FILE_NOT_FOUND;
+    if (status == kERROR_SUCCESS) {
+      if (auto existing = store_copy_of(*bytes)) {
+        copy = *existing;
+      } else if (replace_only) {
+        status = kERROR_FILE_NOT_FOUND;
+      } else {
+        std::error_code ec;
+        fs::create_directories(inf_store(), ec);
+        for (int n = 0; copy.empty(); ++n)
+          if (!fs::exists(inf_store() + "/oem" + std::to_string(n) + ".inf")) copy = "oem" + std::to_string(n) + ".inf";
+        const std::string base = inf_store() + "/" + copy;
+        if (!write_bytes(base, *bytes) || !write_bytes(base.substr(0, base.size() - 4) + ".pnf", "PNF of " + inf))
+          status = kERROR_ACCESS_DENIED;
+      }
+    }
+    journal(doc, "copy-inf", inf, status, {{"copy", copy}, {"replace_only", replace_only}});
+    return status;
+  }
+
+  Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_name) override {
+    Win32Error status = kERROR_SUCCESS;
+    std::string copy;
+    host_->update([&](Json& doc) {
+      status = place_in_store(doc, host_path(inf_path), replace_only, copy);
+      return true;
+    });
+    copy_name = copy.empty() ? std::wstring() : widen_utf8(inf_store() + "/" + copy);
+    return status;
+  }
+
+  Win32Error uninstall_oem_inf(const std::wstring& copy_name) override {
+    Win32Error status = kERROR_SUCCESS;
+    const std::string name = narrow_utf8(copy_name);
+    host_->update([&](Json& doc) {
+      status = device_fault(doc, "uninstall-inf", {name}).value_or(kERROR_SUCCESS);
+      // Only a bare name of the store is taken, not a path.
+      if (status == kERROR_SUCCESS && name.find_first_of("\\/") != std::string::npos) status = kERROR_INVALID_PARAMETER;
+      const std::string path = inf_store() + "/" + name;
+      if (status == kERROR_SUCCESS && !fs::exists(path)) status = kERROR_FILE_NOT_FOUND;
+      if (status == kERROR_SUCCESS) {
+        std::error_code ec;
+        fs::remove(path, ec);
+        fs::remove(fs::path(path).replace_extension(".pnf"), ec);
+      }
+      journal(doc, "uninstall-inf", name, status);
+      return true;
+    });
+    return status;
+  }
+
+  Win32Error update_driver(const std::wstring& hardware_id, const std::wstring& inf_path, bool& reboot) override {
+    reboot = false;
+    const std::string inf_name = host_path(inf_path), hwid = narrow_utf8(hardware_id);
+    inf::InfFile inf;
+    Win32Error status = kERROR_SUCCESS;
+    host_->update([&](Json& doc) {
+      status = device_fault(doc, "update-driver", {hwid, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
+      if (status == kERROR_SUCCESS) status = inf::InfFile::load(inf_name, inf);
+      std::vector<Json*> targets;
+      if (status == kERROR_SUCCESS) {
+        for (auto& d : devices_of(doc))
+          for (const auto& id : ids_of(d))
+            if (inf::equal_nocase(id, hardware_id)) {
+              targets.push_back(&d);
+              break;
+            }
+        if (targets.empty()) status = kERROR_NO_SUCH_DEVINST;
+      }
+      std::wstring install;
+      if (status == kERROR_SUCCESS) {
+        install = install_section_for(inf, hardware_id);
+        if (install.empty()) status = kERROR_NO_MORE_ITEMS;
+      }
+      std::string copy;
+      if (status == kERROR_SUCCESS) status = place_in_store(doc, inf_name, false, copy);
+      if (status == kERROR_SUCCESS) {
+        SimInfContext context{inf, fs::path(inf_name).parent_path().string(), drivers_folder()};
+        const std::string section = narrow_utf8(install), services = section + ".Services";
+        status = device_fault(doc, "install-section", {section, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
+        if (status == kERROR_SUCCESS) status = sim_install_section(doc, context, install);
+        if (status == kERROR_SUCCESS)
+          status = device_fault(doc, "install-services", {services, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
+        if (status == kERROR_SUCCESS) status = sim_install_services(doc, context, install + L".Services");
+      }
+      if (status == kERROR_SUCCESS)
+        for (Json* d : targets) {
+          (*d)["driver"] = copy;
+          (*d)["started"] = true;
+          reboot = reboot || d->value("reboot", false);
+        }
+      journal(doc, "update-driver", hwid, status, {{"inf", inf_name}});
+      return true;
+    });
+    return status;
+  }
+
+  Win32Error open_inf(const std::wstring& inf_path, std::unique_ptr<InfHandle>& out) override;
+
+  bool os_version(OsVersion& out) override {
+    auto doc = host_->document();
+    if (simstack::version_fault(*doc)) return false;
+    out = OsVersion{6, 1};
+    if (const auto* os = simstack::find_member_nocase(*doc, "os"); os != nullptr && os->is_object()) {
+      out.major = os->value("major", 6u);
+      out.minor = os->value("minor", out.major == 6 ? 1u : 0u);
+    }
+    return true;
+  }
+  std::wstring windows_directory() override { return widen_utf8(windows_folder()); }
+  std::wstring system_directory() override { return widen_utf8(windows_folder() + "/system32"); }
+
+  std::optional<std::wstring> system_message(std::uint32_t id) override {
+    static const std::pair<std::uint32_t, const wchar_t*> kTexts[] = {
+        {0, L"The operation completed successfully."},
+        {2, L"The system cannot find the file specified."},
+        {3, L"The system cannot find the path specified."},
+        {5, L"Access is denied."},
+        {8, L"Not enough memory resources are available to process this command."},
+        {13, L"The data is invalid."},
+        {87, L"The parameter is incorrect."},
+        {170, L"The requested resource is in use."},
+        {234, L"More data is available."},
+        {259, L"No more data is available."},
+        {1168, L"Element not found."},
+    };
+    for (const auto& [number, text] : kTexts)
+      if (number == id) return std::wstring(text) + L"\r\n";
+    return std::nullopt;
+  }
+
+  Win32Error find_file(const std::wstring& path) override {
+    const fs::path p(host_path(path));
+    std::error_code ec;
+    if (!p.empty() && fs::exists(p, ec)) return kERROR_SUCCESS;
+    const fs::path parent = p.parent_path();
+    return parent.empty() || fs::is_directory(parent, ec) ? kERROR_FILE_NOT_FOUND : kERROR_PATH_NOT_FOUND;
+  }
+
+  std::vector<FileEntry> list_folder(const std::wstring& folder) override {
+    std::vector<FileEntry> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(host_path(folder), ec))
+      out.push_back({widen_utf8(e.path().filename().string()), e.is_directory()});
+    std::sort(out.begin(), out.end(), [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+    return out;
+  }
+
+  bool delete_file(const std::wstring& path) override {
+    std::error_code ec;
+    return fs::is_regular_file(host_path(path), ec) && fs::remove(host_path(path), ec);
+  }
+
+  std::wstring current_directory() override {
+    std::error_code ec;
+    return widen_utf8(fs::current_path(ec).string());
+  }
+  bool set_current_directory(const std::wstring& path) override {
+    std::error_code ec;
+    fs::current_path(host_path(path), ec);
+    return !ec;
+  }
+  std::wstring short_path(const std::wstring& path) override { return path; }
+  std::optional<std::string> read_file(const std::wstring& path) override { return file_bytes(host_path(path)); }
+  Win32Error last_error() override { return kERROR_SUCCESS; }
+
+ private:
+  // The install section of the first model line that lists the hardware ID.
+  static std::wstring install_section_for(const inf::InfFile& inf, const std::wstring& hardware_id) {
+    const inf::Section* makers = inf.section(L"Manufacturer");
+    if (makers == nullptr) return {};
+    for (const auto& maker : makers->lines) {
+      if (maker.fields.empty()) continue;
+      std::vector<std::wstring> lists{maker.fields[0]};
+      for (std::size_t f = 1; f < maker.fields.size(); ++f) lists.push_back(maker.fields[0] + L"." + maker.fields[f]);
+      for (const auto& list : lists)
+        if (const inf::Section* models = inf.section(list))
+          for (const auto& model : models->lines)
+            for (std::size_t f = 1; f < model.fields.size(); ++f)
+              if (inf::equal_nocase(model.fields[f], hardware_id)) return model.fields[0];
+    }
+    return {};
+  }
+
+  std::unique_ptr<simstack::SimHost> host_;
+  std::unique_ptr<registry::Registry> registry_;
+  std::string windows_;
+};
+
+class SimInf : public InfHandle {
+ public:
+  SimInf(SimDeviceInstaller& owner, std::string path, inf::InfFile inf)
+      : owner_(owner), path_(std::move(path)), inf_(std::move(inf)) {}
+  long line_count(const std::wstring& section) override { return inf_.line_count(section); }
+  std::optional<std::wstring> line_text(const std::wstring& section, std::size_t index) override {
+    return inf_.line_text(section, index);
+  }
+  std::optional<std::wstring> line_text(const std::wstring& section, const std::wstring& key) override {
+    auto index = inf_.find_line(section, key);
+    return index ? inf_.line_text(section, *index) : std::nullopt;
+  }
+  std::size_t field_count(const std::wstring& section, std::size_t index) override {
+    const inf::Line* l = inf_.line(section, index);
+    return l == nullptr ? 0 : l->fields.size();
+  }
+  std::optional<std::wstring> string_field(const std::wstring& section, std::size_t index, std::size_t field) override {
+    return inf_.string_field(section, index, field);
+  }
+  std::optional<std::int32_t> int_field(const std::wstring& section, std::size_t index, std::size_t field) override {
+    return inf_.int_field(section, index, field);
+  }
+  Win32Error install_section(const std::wstring& section) override {
+    return run("install-section", section, sim_install_section);
+  }
+  Win32Error install_services(const std::wstring& section) override {
+    return run("install-services", section, sim_install_services);
+  }
+
+ private:
+  Win32Error run(const char* action, const std::wstring& section,
+                 Win32Error (*act)(Json&, const SimInfContext&, const std::wstring&)) {
+    Win32Error status = kERROR_SUCCESS;
+    const std::string name = narrow_utf8(section);
+    owner_.host().update([&](Json& doc) {
+      status = device_fault(doc, action, {name, path_, file_name(path_)}).value_or(kERROR_SUCCESS);
+      if (status == kERROR_SUCCESS)
+        status = act(doc, SimInfContext{inf_, fs::path(path_).parent_path().string(), owner_.drivers_folder()}, section);
+      journal(doc, action, name, status, {{"inf", path_}});
+      return true;
+    });
+    return status;
+  }
+  SimDeviceInstaller& owner_;
+  std::string path_;
+  inf::InfFile inf_;
+};
+
+Win32Error SimDeviceInstaller::open_inf(const std::wstring& inf_path, std::unique_ptr<InfHandle>& out) {
+  inf::InfFile inf;
+  const std::string path = host_path(inf_path);
+  if (auto rc = inf::InfFile::load(path, inf); rc != kERROR_SUCCESS) return rc;
+  out = std::make_unique<SimInf>(*this, path, std::move(inf));
+  return kERROR_SUCCESS;
+}
+
+std::optional<Json> SimDeviceSet::read(std::size_t device) {
+  if (device >= ids_.size()) return std::nullopt;
+  auto doc = owner_.host().document();
+  auto it = doc->find("devices");
+  if (it == doc->end() || !it->is_array()) return std::nullopt;
+  for (const auto& d : *it)
+    if (simstack::equal_nocase(text_of(d, "instance_id"), ids_[device])) return d;
+  return std::nullopt;
+}
+
+// A change of one device under the state lock, journaled; a device gone meanwhile is
+// ERROR_NO_SUCH_DEVINST.
+Win32Error SimDeviceSet::change(std::size_t device, const char* action, Json extra,
+                                const std::function<void(Json&, Json&)>& act) {
+  if (device >= ids_.size()) return kERROR_NO_SUCH_DEVINST;
+  Win32Error status = kERROR_SUCCESS;
+  const std::string& id = ids_[device];
+  owner_.host().update([&](Json& doc) {
+    Json* d = find_device(doc, id);
+    if (d == nullptr) {
+      status = kERROR_NO_SUCH_DEVINST;
+    } else {
+      std::vector<std::string> names{id};
+      for (const auto& hw : ids_of(*d)) names.push_back(narrow_utf8(hw));
+      status = device_fault(doc, action, names).value_or(kERROR_SUCCESS);
+      if (status == kERROR_SUCCESS) {
+        if (std::string(action) != "set-property") reboot_[device] = d->value("reboot", false);
+        act(doc, *d);
+      }
+    }
+    journal(doc, action, id, status, std::move(extra));
+    return true;
+  });
+  return status;
+}
+
+Win32Error SimDeviceSet::hardware_ids(std::size_t device, std::vector<std::wstring>& out) {
+  auto d = read(device);
+  if (!d) return kERROR_NO_SUCH_DEVINST;
+  out = ids_of(*d);
+  std::size_t bytes = 2;
+  for (const auto& id : out) bytes += (id.size() + 1) * 2;
+  if (out.empty()) return kERROR_INVALID_DATA;  // no such property
+  return bytes > 2052 ? kERROR_INSUFFICIENT_BUFFER : kERROR_SUCCESS;
+}
+
+Win32Error SimDeviceSet::set_hardware_ids(std::size_t device, const std::vector<std::wstring>& ids) {
+  Json list = Json::array();
+  for (const auto& id : ids) list.push_back(narrow_utf8(id));
+  return change(device, "set-property", {{"property", "hardware_ids"}, {"value", list}},
+                [&](Json&, Json& d) { d["hardware_ids"] = list; });
+}
+
+Win32Error SimDeviceSet::config_flags(std::size_t device, std::uint32_t& out) {
+  auto d = read(device);
+  if (!d) return kERROR_NO_SUCH_DEVINST;
+  out = d->value("config_flags", 0u);
+  return kERROR_SUCCESS;
+}
+
+Win32Error SimDeviceSet::set_config_flags(std::size_t device, std::uint32_t flags) {
+  return change(device, "set-property", {{"property", "config_flags"}, {"value", flags}},
+                [&](Json&, Json& d) { d["config_flags"] = flags; });
+}
+
+Win32Error SimDeviceSet::enumerator(std::size_t device, std::wstring& out) {
+  auto d = read(device);
+  if (!d) return kERROR_NO_SUCH_DEVINST;
+  if (!d->contains("enumerator")) return kERROR_INVALID_DATA;
+  out = widen_utf8(text_of(*d, "enumerator"));
+  return kERROR_SUCCESS;
+}
+
+bool SimDeviceSet::instance_id(std::size_t device, std::wstring& out) {
+  auto d = read(device);
+  if (!d) return false;
+  out = widen_utf8(text_of(*d, "instance_id"));
+  return true;
+}
+
+bool SimDeviceSet::node_status(std::size_t device, std::uint32_t& status) {
+  auto d = read(device);
+  if (!d) return false;
+  status = d->value("started", false) ? kDN_STARTED : 0;
+  return true;
+}
+
+Win32Error SimDeviceSet::remove(std::size_t device) {
+  return change(device, "remove", Json::object(), [&](Json& doc, Json& d) {
+    auto& list = devices_of(doc);
+    for (auto it = list.begin(); it != list.end(); ++it)
+      if (&*it == &d) {
+        list.erase(it);
+        break;
+      }
+  });
+}
+
+Win32Error SimDeviceSet::restart(std::size_t device) {
+  return change(device, "restart", Json::object(), [](Json&, Json& d) { d["started"] = true; });
+}
+
+}  // namespace
+
+std::unique_ptr<DeviceInstaller> make_sim_device_installer(std::unique_ptr<simstack::SimHost> host) {
+  host->document();  // a broken file is reported before anything runs
+  auto dev = std::make_unique<SimDeviceInstaller>(std::move(host));
+  dev->windows_folder();
+  return dev;
+}
+
+}  // namespace devinst
