@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "simstack/value_check.h"
+
 namespace simstack {
 
 std::string lower_ascii(std::string text) {
@@ -33,7 +35,7 @@ std::uint16_t vt_of_cim(const std::string& base) {
   return 8;                                                                  // VT_BSTR
 }
 
-PropertySchema parse_property(const std::string& name, const Json& spec) {
+PropertySchema parse_property(const std::string& name, const Json& spec, const std::string& owner) {
   PropertySchema p;
   p.name = name;
   std::string type;
@@ -41,9 +43,12 @@ PropertySchema parse_property(const std::string& name, const Json& spec) {
     type = spec.get<std::string>();
   } else if (spec.is_object() && spec.contains("type") && spec["type"].is_string()) {
     type = spec["type"].get<std::string>();
-    p.key = spec.value("key", false);
+    if (auto key = spec.find("key"); key != spec.end()) {
+      if (!key->is_boolean()) throw StateError("schema of property " + name + owner + ": \"key\" is not true or false");
+      p.key = key->get<bool>();
+    }
   } else {
-    throw StateError("schema of property " + name + " has no type");
+    throw StateError("schema of property " + name + owner + " has no type");
   }
   if (type.size() > 2 && type.compare(type.size() - 2, 2, "[]") == 0) {
     p.is_array = true;
@@ -60,10 +65,11 @@ PropertySchema parse_property(const std::string& name, const Json& spec) {
 }
 
 namespace {
-std::vector<PropertySchema> parse_property_list(const Json& props) {
+// `owner`: " of class C" or " of method M of class C"; `member`: "properties", "in", "out".
+std::vector<PropertySchema> parse_property_list(const Json& props, const std::string& owner, const char* member) {
   std::vector<PropertySchema> out;
-  if (!props.is_object()) return out;
-  for (auto it = props.begin(); it != props.end(); ++it) out.push_back(parse_property(it.key(), it.value()));
+  if (!props.is_object()) throw StateError("schema" + owner + ": \"" + member + "\" is not an object");
+  for (auto it = props.begin(); it != props.end(); ++it) out.push_back(parse_property(it.key(), it.value(), owner));
   return out;
 }
 }  // namespace
@@ -72,18 +78,23 @@ ClassSchema parse_class(const std::string& name, const Json& spec) {
   ClassSchema c;
   c.name = name;
   if (!spec.is_object()) throw StateError("schema of class " + name + " is not an object");
-  if (auto it = spec.find("properties"); it != spec.end()) c.properties = parse_property_list(*it);
-  if (auto it = spec.find("methods"); it != spec.end() && it->is_object()) {
+  const std::string of_class = " of class " + name;
+  if (auto it = spec.find("properties"); it != spec.end())
+    c.properties = parse_property_list(*it, of_class, "properties");
+  if (auto it = spec.find("methods"); it != spec.end()) {
+    if (!it->is_object()) throw StateError("schema" + of_class + ": \"methods\" is not an object");
     for (auto m = it->begin(); m != it->end(); ++m) {
       MethodSchema ms;
       ms.name = m.key();
+      const std::string method = " of method " + ms.name + of_class;
+      if (!m->is_object()) throw StateError("schema" + method + " is not an object");
       if (auto in = m->find("in"); in != m->end()) {
         ms.has_in = true;
-        ms.in = parse_property_list(*in);
+        ms.in = parse_property_list(*in, method, "in");
       }
       if (auto out = m->find("out"); out != m->end()) {
         ms.has_out = true;
-        ms.out = parse_property_list(*out);
+        ms.out = parse_property_list(*out, method, "out");
       }
       c.methods.push_back(std::move(ms));
     }
@@ -91,8 +102,8 @@ ClassSchema parse_class(const std::string& name, const Json& spec) {
   return c;
 }
 
-SchemaRegistry::SchemaRegistry(const Json& document) {
-  auto add_all = [this](const Json& namespaces, bool from_state) {
+SchemaRegistry::SchemaRegistry(const Json& document, const std::string& path) {
+  auto add_all = [this, &path](const Json& namespaces, bool from_state) {
     for (auto ns = namespaces.begin(); ns != namespaces.end(); ++ns) {
       const Json* classes = from_state ? find_member_nocase(ns.value(), "classes") : &ns.value();
       if (classes == nullptr || !classes->is_object()) continue;
@@ -100,11 +111,20 @@ SchemaRegistry::SchemaRegistry(const Json& document) {
       for (auto c = classes->begin(); c != classes->end(); ++c) {
         auto key = lower_ascii(c.key());
         if (!from_state && target.count(key)) continue;  // the state file's own schema wins
-        target[key] = std::make_shared<ClassSchema>(parse_class(c.key(), c.value()));
+        try {
+          target[key] = std::make_shared<ClassSchema>(parse_class(c.key(), c.value()));
+        } catch (const StateError& e) {
+          throw StateError(path + ": " + e.what());
+        }
       }
     }
   };
-  if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr && wmi->is_object()) add_all(*wmi, true);
+  // The namespaces' members are few: their shapes are checked once, here.
+  check_namespace_members(document, "", path);
+  if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr) {
+    for (auto ns = wmi->begin(); ns != wmi->end(); ++ns) check_namespace_members(document, ns.key(), path);
+    add_all(*wmi, true);
+  }
   static const Json builtin = Json::parse(builtin_schema_text());
   add_all(builtin, false);
   // Embedded classes resolved once, not at every read of an object property.

@@ -48,13 +48,15 @@ struct ClassSchema {
 };
 
 // "uint8[]" / "object:PDOSCSI_ADDR[]" / {"type": ..., "key": true} -> PropertySchema.
-PropertySchema parse_property(const std::string& name, const Json& spec);
+// `owner` (" of class C") completes the name of the property in errors.
+PropertySchema parse_property(const std::string& name, const Json& spec, const std::string& owner = "");
 ClassSchema parse_class(const std::string& name, const Json& spec);
 
 // Schemas of one state document: its own "classes" first, then the built-in ones.
+// Throws StateError naming the file `path` for a schema of the wrong shape.
 class SchemaRegistry {
  public:
-  explicit SchemaRegistry(const Json& document);
+  SchemaRegistry(const Json& document, const std::string& path);
   const ClassSchema* find(const std::string& ns, const std::string& class_name) const;
   // Any namespace, for embedded classes named only by class.
   const ClassSchema* find_any(const std::string& class_name) const;

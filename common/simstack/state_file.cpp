@@ -1,7 +1,8 @@
 #include "simstack/state_file.h"
 
+#include <filesystem>
 #include <fstream>
-#include <algorithm>
+#include <new>
 
 #include "simstack/file_lock.h"
 
@@ -22,12 +23,23 @@ void validate_document(const Json& doc, const std::string& path) {
 StateFile::StateFile(std::string path) : path_(std::move(path)) {}
 
 std::string StateFile::read_text_locked() const {
+  // A folder or a device opens as a stream too, with no size to go by.
+  std::error_code ec;
+  const auto status = std::filesystem::status(path_, ec);
+  if (!ec && std::filesystem::is_directory(status)) throw StateError(path_ + ": is a folder, not a host file");
+  if (!ec && !std::filesystem::is_regular_file(status)) throw StateError(path_ + ": is not a regular file");
   std::ifstream in(path_, std::ios::binary | std::ios::ate);
   if (!in) throw StateError(path_ + ": cannot be opened");
-  std::string text(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
-  in.seekg(0);
-  if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) throw StateError(path_ + ": cannot be read");
-  return text;
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw StateError(path_ + ": cannot be read");
+  try {
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) throw StateError(path_ + ": cannot be read");
+    return text;
+  } catch (const std::bad_alloc&) {
+    throw StateError(path_ + ": too large to read (" + std::to_string(size) + " bytes)");
+  }
 }
 
 StateError not_valid_json(const std::string& path) { return StateError(path + ": not valid JSON"); }

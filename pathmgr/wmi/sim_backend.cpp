@@ -8,6 +8,7 @@
 #include "simstack/driver_model.h"
 #include "simstack/faults.h"
 #include "simstack/schemas.h"
+#include "simstack/value_check.h"
 #include "text/text_convert.h"
 
 namespace wmi {
@@ -48,13 +49,28 @@ std::wstring json_text(const Json& v) {
   return widen_utf8(v.dump());
 }
 
+// The stored instance a value belongs to, named when the value is refused: its class
+// and index in the instance list, and the embedded class holding the value, if any.
+// The names view text that outlives every object (schemas, the document, literals).
+struct Origin {
+  std::string_view cls;
+  std::size_t index = 0;
+  std::string_view embedded;
+};
+
+[[noreturn]] void refuse(const SimContext& ctx, const Origin& o, const PropertySchema& p, const std::string& problem) {
+  std::string property = o.embedded.empty() ? p.name : p.name + " (in an embedded " + std::string(o.embedded) + ")";
+  throw simstack::wrong_value(ctx.host.path(), o.cls.empty() ? o.embedded : o.cls, o.index, property, problem);
+}
+
 // A stored object; `schema` is the class the property declares (resolved once per
 // property, not per element), unless the object names its own "__CLASS".
 ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
-                    const ClassSchema* schema, std::string_view class_hint);
+                    const ClassSchema* schema, std::string_view class_hint, const Origin& parent);
 
+// One value already checked against `p` (or of a class without schema).
 Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                       const PropertySchema& p) {
+                       const PropertySchema& p, const Origin& origin) {
   if (v.is_null()) return Value::null();
   Value out;
   out.vt = p.vt;
@@ -62,16 +78,19 @@ Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared
     case VT_BSTR: out.text = json_text(v); break;
     case VT_BOOL: out.integer = json_integer(v) != 0 ? -1 : 0; break;
     case VT_UNKNOWN:
-      if (v.is_object()) out.object = make_view(ctx, doc, &v, p.object_schema, p.object_class);
+      if (v.is_object()) out.object = make_view(ctx, doc, &v, p.object_schema, p.object_class, origin);
       break;
     default: out.integer = json_integer(v); break;
   }
   return out;
 }
 
+// A value as its schema declares it; a value of another shape is refused.
 Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                      const PropertySchema& p) {
-  if (!p.is_array) return scalar_from_json(ctx, doc, v, p);
+                      const PropertySchema& p, const Origin& origin, bool checked = false) {
+  if (!checked && (!p.is_array || !v.is_array()))
+    if (auto problem = simstack::value_problem(v, p)) refuse(*ctx, origin, p, *problem);
+  if (!p.is_array) return scalar_from_json(ctx, doc, v, p, origin);
   if (v.is_null()) return Value::null();
   std::uint16_t evt = p.vt;
   std::vector<Value> elements;
@@ -83,7 +102,9 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
         missing.vt = evt;
         elements.push_back(std::move(missing));
       } else {
-        elements.push_back(scalar_from_json(ctx, doc, e, p));
+        if (auto problem = checked ? std::nullopt : simstack::scalar_problem(e, p))
+          refuse(*ctx, origin, p, "element " + std::to_string(elements.size()) + ": " + *problem);
+        elements.push_back(scalar_from_json(ctx, doc, e, p, origin));
       }
     }
   }
@@ -103,7 +124,7 @@ std::string inferred_base(const Json& v) {
 }
 
 Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
-                         const Json& v) {
+                         const Json& v, const Origin& origin) {
   PropertySchema p;
   if (v.is_array()) {
     p.is_array = true;
@@ -117,7 +138,7 @@ Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shar
     p.base_type = inferred_base(v);
   }
   p.vt = simstack::vt_of_cim(p.base_type);
-  return typed_from_json(ctx, doc, v, p);
+  return typed_from_json(ctx, doc, v, p, origin, true);
 }
 
 bool is_system_member(const std::string& name) { return name.rfind("__", 0) == 0; }
@@ -127,9 +148,9 @@ class SimObject : public Object {
   // `class_name` views text that outlives the object: a schema's name, a member of
   // the document it keeps, or a literal.
   SimObject(std::shared_ptr<SimContext> ctx, std::shared_ptr<const Json> doc, const Json* node,
-            const ClassSchema* schema, std::string_view class_name, bool is_class)
+            const ClassSchema* schema, std::string_view class_name, bool is_class, Origin origin = {})
       : ctx_(std::move(ctx)), doc_(std::move(doc)), node_(node), schema_(schema), class_name_(class_name),
-        is_class_(is_class) {}
+        is_class_(is_class), origin_(origin) {}
 
   // For a class known by instances only: the object keeps its own copy of the name.
   void own_class_name(std::string name) {
@@ -171,7 +192,8 @@ class SimObject : public Object {
       out = node_ == nullptr ? Value::null() : Value::empty();
       return kS_OK;
     }
-    out = p != nullptr ? typed_from_json(ctx_, doc_, *value, *p) : inferred_from_json(ctx_, doc_, *value);
+    out = p != nullptr ? typed_from_json(ctx_, doc_, *value, *p, origin_)
+                       : inferred_from_json(ctx_, doc_, *value, origin_);
     return kS_OK;
   }
 
@@ -259,18 +281,19 @@ class SimObject : public Object {
   std::shared_ptr<const std::string> owned_name_;
   std::string_view class_name_;
   bool is_class_;
+  Origin origin_;
   std::vector<std::pair<std::string, Value>> puts_;
 };
 
 ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
-                    const ClassSchema* schema, std::string_view class_hint) {
+                    const ClassSchema* schema, std::string_view class_hint, const Origin& parent) {
   std::string_view cls = class_hint;
   if (auto it = node->find("__CLASS"); it != node->end() && it->is_string()) {
     cls = it->get_ref<const std::string&>();
     schema = ctx->schemas.find_any(std::string(cls));
   }
   if (schema != nullptr) cls = schema->name;
-  return std::make_shared<SimObject>(ctx, doc, node, schema, cls, false);
+  return std::make_shared<SimObject>(ctx, doc, node, schema, cls, false, Origin{parent.cls, parent.index, cls});
 }
 
 Json value_to_journal(const Value& v);
@@ -315,8 +338,6 @@ Json value_to_journal(const Value& v) {
   return arr;
 }
 
-// A class's instance list when the member is one, else null.
-const Json* as_instance_list(const Json* member) { return member != nullptr && member->is_array() ? member : nullptr; }
 
 class SimServices : public Services {
  public:
@@ -329,12 +350,14 @@ class SimServices : public Services {
     auto cls = narrow_utf8(wclass);
     if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) return *hr;
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    const Json* list = as_instance_list(snapshot->instances(ns_, cls));
+    const Json* list = instance_list(*snapshot, cls);
     if (list == nullptr) return schema != nullptr ? kS_OK : kWBEM_E_INVALID_CLASS;
     std::string name = schema != nullptr ? schema->name : cls;
-    for (const auto& node : *list) {
-      if (!node.is_object()) continue;
-      SimObject instance(ctx_, doc, &node, schema, name, false);
+    const std::string_view origin = schema != nullptr ? std::string_view(schema->name) : std::string_view();
+    for (std::size_t i = 0; i < list->size(); ++i) {
+      const Json& node = (*list)[i];
+      simstack::check_instance(node, name, i, ctx_->host.path());
+      SimObject instance(ctx_, doc, &node, schema, name, false, Origin{origin, i, {}});
       if (!visit(instance)) break;
     }
     return kS_OK;
@@ -343,7 +366,7 @@ class SimServices : public Services {
   HResult get_class(const std::wstring& wclass, ObjectPtr& out) override {
     auto cls = narrow_utf8(wclass);
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    if (schema == nullptr && as_instance_list(ctx_->host.snapshot()->instances(ns_, cls)) == nullptr) return kWBEM_E_NOT_FOUND;
+    if (schema == nullptr && instance_list(*ctx_->host.snapshot(), cls) == nullptr) return kWBEM_E_NOT_FOUND;
     auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema,
                                            schema != nullptr ? std::string_view(schema->name) : std::string_view(), true);
     if (schema == nullptr) obj->own_class_name(cls);  // known by instances only
@@ -383,9 +406,17 @@ class SimServices : public Services {
   }
 
  private:
+  // The class's instance list, when the host has one; a namespace, "instances" member
+  // or list of the wrong JSON type is refused.
+  const Json* instance_list(const simstack::HostDocument& snapshot, const std::string& cls) const {
+    simstack::check_namespace_members(snapshot.json(), ns_, ctx_->host.path());
+    return simstack::checked_instance_list(snapshot.instances(ns_, cls), cls, ctx_->host.path());
+  }
+
   HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
                      const std::string& value, const Json* in) {
-    const Json* list = as_instance_list(simstack::find_instance_list(doc, ns_, cls));
+    const Json* list = simstack::find_instance_list(doc, ns_, cls);
+    if (list != nullptr && !list->is_array()) list = nullptr;
     bool found = false;
     if (list != nullptr)
       for (const auto& node : *list) {
@@ -410,7 +441,7 @@ constexpr const char* kStartupNamespace = "ROOT\\WMI";
 class SimBackend : public Backend {
  public:
   explicit SimBackend(simstack::SimHost& host)
-      : ctx_(std::make_shared<SimContext>(SimContext{host, SchemaRegistry(*host.document())})) {}
+      : ctx_(std::make_shared<SimContext>(SimContext{host, SchemaRegistry(*host.document(), host.path())})) {}
 
   HResult initialize_com() override { return step_fault(kStartupNamespace, "CoInitializeEx"); }
   HResult initialize_security() override { return step_fault(kStartupNamespace, "CoInitializeSecurity"); }
@@ -441,7 +472,9 @@ class SimBackend : public Backend {
 
   bool known_namespace(const std::string& ns) {
     if (simstack::equal_nocase(ns, "ROOT\\WMI") || simstack::equal_nocase(ns, "ROOT\\CIMV2")) return true;
-    return simstack::find_wmi_namespace(*ctx_->host.document(), ns) != nullptr;
+    auto doc = ctx_->host.document();
+    simstack::check_namespace_members(*doc, ns, ctx_->host.path());
+    return simstack::find_wmi_namespace(*doc, ns) != nullptr;
   }
 
   std::shared_ptr<SimContext> ctx_;
