@@ -2,7 +2,7 @@
 # Installs what the build needs on Debian 12 (as root). With --windows it also brings
 # the MinGW-w64 cross compilers and wine64 for the Windows build and its smoke test.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev)
+packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev clang-14 libfuzzer-14-dev)
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
 fi
