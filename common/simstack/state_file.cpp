@@ -5,6 +5,7 @@
 #include <new>
 
 #include "simstack/file_lock.h"
+#include "simstack/json_spans.h"
 
 namespace simstack {
 
@@ -44,8 +45,15 @@ std::string StateFile::read_text_locked() const {
 
 StateError not_valid_json(const std::string& path) { return StateError(path + ": not valid JSON"); }
 
-Json parse_state_text(std::string_view text, const std::string& path) {
-  Json doc = Json::parse(text, nullptr, false);
+Json parse_state_text(std::string_view text, const std::string& path, std::size_t depth) {
+  if (depth + json_nesting(text, kMaxNesting - depth) > kMaxNesting)
+    throw StateError(path + ": nested deeper than " + std::to_string(kMaxNesting) + " levels");
+  Json doc;
+  try {
+    doc = Json::parse(text, nullptr, false);
+  } catch (const std::bad_alloc&) {
+    throw StateError(path + ": too large to read (" + std::to_string(text.size()) + " bytes)");
+  }
   if (doc.is_discarded()) throw not_valid_json(path);
   return doc;
 }
