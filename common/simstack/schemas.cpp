@@ -35,6 +35,20 @@ std::uint16_t vt_of_cim(const std::string& base) {
   return 8;                                                                  // VT_BSTR
 }
 
+StoredKind stored_kind_of_cim(const std::string& base, std::uint8_t& bits) {
+  bits = 0;
+  if (base == "string" || base == "datetime") return StoredKind::Text;
+  if (base == "boolean") return StoredKind::Boolean;
+  if (base == "uint64" || base == "sint64") return StoredKind::Integer64;
+  if (base == "uint8" || base == "sint8") bits = 8;
+  if (base == "uint16" || base == "sint16" || base == "char16") bits = 16;
+  if (base == "uint32" || base == "sint32") bits = 32;
+  if (bits != 0) return StoredKind::Integer;
+  if (base == "real32" || base == "real64") return StoredKind::Real;
+  if (base == "object") return StoredKind::Object;
+  return StoredKind::Other;
+}
+
 PropertySchema parse_property(const std::string& name, const Json& spec, const std::string& owner) {
   PropertySchema p;
   p.name = name;
@@ -61,6 +75,7 @@ PropertySchema parse_property(const std::string& name, const Json& spec, const s
     p.base_type = type;
   }
   p.vt = vt_of_cim(p.base_type);
+  p.stored = stored_kind_of_cim(p.base_type, p.integer_bits);
   return p;
 }
 

@@ -21,6 +21,17 @@ namespace simstack {
 
 struct ClassSchema;
 
+// What JSON a value of a CIM type is stored as, decided once per schema property.
+enum class StoredKind : std::uint8_t {
+  Text,       // string, datetime
+  Boolean,
+  Integer,    // 8- to 32-bit integers and char16: a number within `integer_bits`
+  Integer64,  // uint64, sint64: a number or decimal text
+  Real,       // real32, real64
+  Object,
+  Other,      // a type this provider does not know: any scalar
+};
+
 struct PropertySchema {
   std::string name;
   std::string base_type;     // "string", "uint32", "object", ...
@@ -28,6 +39,8 @@ struct PropertySchema {
   bool is_array = false;
   bool key = false;
   std::uint16_t vt = 8;      // VARIANT type of one value as WMI serves it (8: VT_BSTR)
+  StoredKind stored = StoredKind::Text;
+  std::uint8_t integer_bits = 0;  // for Integer
   const ClassSchema* object_schema = nullptr;  // resolved embedded class, if known
 };
 
@@ -68,6 +81,8 @@ class SchemaRegistry {
 const char* builtin_schema_text();
 // The VARIANT type WMI serves a CIM type as ("uint64" -> VT_BSTR, "uint8" -> VT_UI1, ...).
 std::uint16_t vt_of_cim(const std::string& base_type);
+// How a value of the CIM type is stored, and its bits for an integer type.
+StoredKind stored_kind_of_cim(const std::string& base_type, std::uint8_t& integer_bits);
 std::string lower_ascii(std::string text);
 
 }  // namespace simstack

@@ -22,19 +22,9 @@ const char* json_kind(const Json& v) {
   }
 }
 
-// Bits of a CIM integer type; 0 for any other type.
-int integer_bits(const std::string& base) {
-  if (base == "uint8" || base == "sint8") return 8;
-  if (base == "uint16" || base == "sint16" || base == "char16") return 16;
-  if (base == "uint32" || base == "sint32") return 32;
-  if (base == "uint64" || base == "sint64") return 64;
-  return 0;
-}
-
 // A stored integer fits an N-bit property when either reading of its bits does: the
 // signed range from -2^(N-1), the unsigned one up to 2^N - 1.
 bool fits_bits(const Json& v, int bits) {
-  if (bits == 64) return true;
   if (v.is_number_unsigned()) return v.get<std::uint64_t>() <= (std::uint64_t{1} << bits) - 1;
   const std::int64_t n = v.get<std::int64_t>();
   return n >= -(std::int64_t{1} << (bits - 1)) && (n < 0 || static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << bits) - 1);
@@ -62,23 +52,24 @@ std::string where_schema_says(const Json& v, const PropertySchema& p) {
 
 std::optional<std::string> scalar_problem(const Json& v, const PropertySchema& p) {
   if (v.is_null()) return std::nullopt;
-  const std::string& base = p.base_type;
   bool fits = true;
-  if (int bits = integer_bits(base)) {
-    if (v.is_string() && bits == 64) return is_decimal_64(v.get_ref<const std::string&>(), base[0] == 's')
-                                                ? std::nullopt
-                                                : std::optional<std::string>("\"" + v.get<std::string>() +
-                                                                             "\" is not a decimal " + base);
-    if (v.is_boolean()) return std::nullopt;  // a flag written as true or false: 1 or 0
-    if (!v.is_number_integer()) return where_schema_says(v, p);
-    if (!fits_bits(v, bits)) return v.dump() + " is out of range for " + base;
-    return std::nullopt;
+  switch (p.stored) {
+    case StoredKind::Text: fits = v.is_string(); break;
+    case StoredKind::Boolean: fits = v.is_boolean(); break;
+    case StoredKind::Real: fits = v.is_number(); break;
+    case StoredKind::Object: fits = v.is_object(); break;
+    case StoredKind::Other: fits = !v.is_array() && !v.is_object(); break;
+    case StoredKind::Integer64:
+      if (v.is_string() && !is_decimal_64(v.get_ref<const std::string&>(), p.base_type[0] == 's'))
+        return "\"" + v.get<std::string>() + "\" is not a decimal " + p.base_type;
+      fits = v.is_string() || v.is_number_integer() || v.is_boolean();
+      break;
+    case StoredKind::Integer:
+      if (v.is_boolean()) break;  // a flag written as true or false: 1 or 0
+      if (!v.is_number_integer()) return where_schema_says(v, p);
+      if (!fits_bits(v, p.integer_bits)) return v.dump() + " is out of range for " + p.base_type;
+      break;
   }
-  if (base == "string" || base == "datetime") fits = v.is_string();
-  else if (base == "boolean") fits = v.is_boolean();
-  else if (base == "real32" || base == "real64") fits = v.is_number();
-  else if (base == "object") fits = v.is_object();
-  else fits = !v.is_array() && !v.is_object();  // a type we do not know: any scalar
   if (!fits) return where_schema_says(v, p);
   return std::nullopt;
 }
