@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite: the Windows cross builds (32-bit
 # pathmgr.exe and relinfo.dll, 64-bit install.exe, and a 64-bit pathmgr.exe for the
-# wine smoke test), the Linux tests, the tests again under ASan and UBSan, and each
-# fuzz target for a bounded time (FUZZ_SECONDS, default 30).
+# wine smoke test), the Linux tests, and the tests again under ASan and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -32,5 +31,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
 
+# Each fuzz target for a bounded time (FUZZ_SECONDS, default 30).
 echo "== Fuzzing (libFuzzer, ASan and UBSan)"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"

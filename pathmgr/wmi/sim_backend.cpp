@@ -339,6 +339,9 @@ Json value_to_journal(const Value& v) {
 }
 
 
+// A class's instance list when the member is one, else null.
+const Json* as_instance_list(const Json* member) { return member != nullptr && member->is_array() ? member : nullptr; }
+
 class SimServices : public Services {
  public:
   SimServices(std::shared_ptr<SimContext> ctx, std::string ns) : ctx_(std::move(ctx)), ns_(std::move(ns)) {}
@@ -415,8 +418,7 @@ class SimServices : public Services {
 
   HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
                      const std::string& value, const Json* in) {
-    const Json* list = simstack::find_instance_list(doc, ns_, cls);
-    if (list != nullptr && !list->is_array()) list = nullptr;
+    const Json* list = as_instance_list(simstack::find_instance_list(doc, ns_, cls));
     bool found = false;
     if (list != nullptr)
       for (const auto& node : *list) {
