@@ -61,7 +61,7 @@ std::optional<std::string> scalar_problem(const Json& v, const PropertySchema& p
     case StoredKind::Other: fits = !v.is_array() && !v.is_object(); break;
     case StoredKind::Integer64:
       if (v.is_string() && !is_decimal_64(v.get_ref<const std::string&>(), p.base_type[0] == 's'))
-        return "\"" + v.get<std::string>() + "\" is not a decimal " + p.base_type;
+        return v.dump() + " is not a decimal " + p.base_type;
       fits = v.is_string() || v.is_number_integer() || v.is_boolean();
       break;
     case StoredKind::Integer:
