@@ -46,3 +46,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE_TH
   >/dev/null
 cmake --build build-tsan -j "$jobs" --target pathmgr_listen_tests
 TSAN_OPTIONS="halt_on_error=1 exitcode=66" build-tsan/tests/pathmgr_listen_tests
+
+# Each fuzz target for a bounded time (FUZZ_SECONDS, default 30).
+echo "== Fuzzing (libFuzzer, ASan and UBSan)"
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"

@@ -23,7 +23,7 @@ class Splitter {
   std::optional<Json> split() {
     Json doc = Json::object();
     auto top = for_each_json_member(text_, skip_json_whitespace(text_, 0), [&](const std::string& name, std::size_t at) {
-      return equal_nocase(name, "wmi") ? container(doc, name, at, &Splitter::wmi_member) : eager(doc[name], at);
+      return equal_nocase(name, "wmi") ? container(doc, name, at, 1, &Splitter::wmi_member) : eager(doc[name], at, 1);
     });
     if (!top || skip_json_whitespace(text_, top->end) != text_.size()) return std::nullopt;
     return doc;
@@ -33,9 +33,11 @@ class Splitter {
   using MemberFn = std::optional<JsonSpan> (Splitter::*)(Json& parent, const std::string& name, std::size_t at);
 
   // An object whose members `each` handles; any other value is parsed as it stands.
-  std::optional<JsonSpan> container(Json& parent, const std::string& name, std::size_t at, MemberFn each) {
+  // `depth`: how many brackets of the file enclose the value.
+  std::optional<JsonSpan> container(Json& parent, const std::string& name, std::size_t at, std::size_t depth,
+                                    MemberFn each) {
     if (parent.contains(name)) throw RepeatedContainer{};
-    if (at >= text_.size() || text_[at] != '{') return eager(parent[name], at);
+    if (at >= text_.size() || text_[at] != '{') return eager(parent[name], at, depth);
     Json& object = parent[name] = Json::object();
     return for_each_json_member(text_, at, [&](const std::string& member, std::size_t value_at) {
       return (this->*each)(object, member, value_at);
@@ -43,19 +45,20 @@ class Splitter {
   }
 
   std::optional<JsonSpan> wmi_member(Json& wmi, const std::string& ns, std::size_t at) {
-    return container(wmi, ns, at, &Splitter::namespace_member);
+    return container(wmi, ns, at, 2, &Splitter::namespace_member);
   }
 
   std::optional<JsonSpan> namespace_member(Json& space, const std::string& name, std::size_t at) {
-    if (!equal_nocase(name, "instances")) return eager(space[name], at);
-    return container(space, name, at, &Splitter::instance_list);
+    if (!equal_nocase(name, "instances")) return eager(space[name], at, 3);
+    return container(space, name, at, 3, &Splitter::instance_list);
   }
 
   // An array is set aside as text; anything else is parsed now.
   std::optional<JsonSpan> instance_list(Json& instances, const std::string& class_name, std::size_t at) {
     Json& slot = instances[class_name];
-    if (at >= text_.size() || text_[at] != '[') return eager(slot, at);
-    auto span = json_value_span(text_, at);
+    if (at >= text_.size() || text_[at] != '[') return eager(slot, at, 4);
+    // A list nested too deep is left to the whole parse, which says so.
+    auto span = json_value_span(text_, at, kMaxNesting - 4);
     if (!span) return std::nullopt;
     slot = nullptr;
     pending_[&slot] = *span;
@@ -63,11 +66,11 @@ class Splitter {
     return span;
   }
 
-  std::optional<JsonSpan> eager(Json& slot, std::size_t at) {
-    auto span = json_value_span(text_, at);
+  std::optional<JsonSpan> eager(Json& slot, std::size_t at, std::size_t depth) {
+    auto span = json_value_span(text_, at, kMaxNesting - depth);
     if (!span) return std::nullopt;
     pending_.erase(&slot);
-    slot = parse_state_text(span->of(text_), path_);
+    slot = parse_state_text(span->of(text_), path_, depth);
     return span;
   }
 

@@ -105,7 +105,7 @@ std::vector<DevicePlan> plan_devices(const HostSpec& spec, Random& rng) {
       dev.path_serial = digits + "-" + hex(last, 2);
       dev.serial = family5_disk_serial(digits, last);
     } else {
-      dev.serial = "60050768" + hex(dev.array, 2) + "80" + hex(lun_index, 6) + "0000" + hex(d, 10);  // 32 digits
+      dev.serial = "60B5E718" + hex(dev.array, 2) + "80" + hex(lun_index, 6) + "0000" + hex(d, 10);  // 32 digits
     }
     dev.instance = "MPIO\\Disk&Ven_ZYR&Prod_" + product + "&Rev_0100\\1&7f6ac24&0&" + digits + "_" + std::to_string(d);
     dev.policy = kPolicyCycle[(d + rng.below(3)) % 8];
@@ -137,8 +137,10 @@ std::vector<DevicePlan> plan_devices(const HostSpec& spec, Random& rng) {
   return out;
 }
 
-std::string hba_wwpn(unsigned hba) { return "21000024FF" + hex(0x3C5A00 + hba, 6); }
-std::string ctrl_wwpn(unsigned array, unsigned ctrl) { return "500507680" + hex(array, 1) + hex(0x100000 + ctrl, 6); }
+// Serials and port names carry the company identifier 0B5E71, made up: its first byte
+// has the group bit set, so no maker can hold it.
+std::string hba_wwpn(unsigned hba) { return "21000B5E71" + hex(0x3C5A00 + hba, 6); }
+std::string ctrl_wwpn(unsigned array, unsigned ctrl) { return "50B5E7180" + hex(array, 1) + hex(0x100000 + ctrl, 6); }
 
 Json bytes_of_hex(const std::string& text) {
   Json arr = Json::array();

@@ -51,7 +51,30 @@ std::size_t skip_json_whitespace(std::string_view text, std::size_t pos) {
   return pos;
 }
 
-std::optional<JsonSpan> json_value_span(std::string_view text, std::size_t pos) {
+std::size_t json_nesting(std::string_view text, std::size_t limit) {
+  std::size_t depth = 0, deepest = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    switch (text[i]) {
+      case '"':
+        i = skip_string(text, i);
+        if (i == std::string_view::npos) return deepest;
+        --i;
+        break;
+      case '[':
+      case '{':
+        if (++depth > deepest && (deepest = depth) > limit) return deepest;
+        break;
+      case ']':
+      case '}':
+        if (depth > 0) --depth;
+        break;
+      default: break;
+    }
+  }
+  return deepest;
+}
+
+std::optional<JsonSpan> json_value_span(std::string_view text, std::size_t pos, std::size_t max_depth) {
   if (pos >= text.size()) return std::nullopt;
   char first = text[pos];
   if (first == '"') {
@@ -72,8 +95,11 @@ std::optional<JsonSpan> json_value_span(std::string_view text, std::size_t pos) 
         if (i == std::string_view::npos) return std::nullopt;
         --i;
         break;
-      case '[': closers += ']'; break;
-      case '{': closers += '}'; break;
+      case '[':
+      case '{':
+        if (closers.size() == max_depth) return std::nullopt;
+        closers += text[i] == '[' ? ']' : '}';
+        break;
       case ']':
       case '}':
         if (closers.back() != text[i]) return std::nullopt;

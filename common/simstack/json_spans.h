@@ -18,9 +18,12 @@ struct JsonSpan {
 };
 
 std::size_t skip_json_whitespace(std::string_view text, std::size_t pos);
-// The value that starts at `pos` (no leading whitespace); none when the text breaks off
-// or its brackets do not match.
-std::optional<JsonSpan> json_value_span(std::string_view text, std::size_t pos);
+// The value that starts at `pos` (no leading whitespace); none when the text breaks off,
+// its brackets do not match or nest deeper than `max_depth`.
+std::optional<JsonSpan> json_value_span(std::string_view text, std::size_t pos,
+                                        std::size_t max_depth = static_cast<std::size_t>(-1));
+// How deep the brackets of `text` nest (strings skipped); counting stops past `limit`.
+std::size_t json_nesting(std::string_view text, std::size_t limit);
 // Walks the members of the object that starts at `pos`, in text order, calling
 // `member` with each decoded name and the position where its value starts; `member`
 // returns the value's span (from json_value_span, or from walking into it), none to

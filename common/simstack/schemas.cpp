@@ -1,6 +1,8 @@
 #include "simstack/schemas.h"
 
 #include <cctype>
+
+#include "simstack/value_check.h"
 #include <utility>
 
 namespace simstack {
@@ -52,7 +54,21 @@ std::string cim_type_text(const PropertySchema& p) {
   return p.base_type;
 }
 
-PropertySchema parse_property(const std::string& name, const Json& spec) {
+StoredKind stored_kind_of_cim(const std::string& base, std::uint8_t& bits) {
+  bits = 0;
+  if (base == "string" || base == "datetime") return StoredKind::Text;
+  if (base == "boolean") return StoredKind::Boolean;
+  if (base == "uint64" || base == "sint64") return StoredKind::Integer64;
+  if (base == "uint8" || base == "sint8") bits = 8;
+  if (base == "uint16" || base == "sint16" || base == "char16") bits = 16;
+  if (base == "uint32" || base == "sint32") bits = 32;
+  if (bits != 0) return StoredKind::Integer;
+  if (base == "real32" || base == "real64") return StoredKind::Real;
+  if (base == "object") return StoredKind::Object;
+  return StoredKind::Other;
+}
+
+PropertySchema parse_property(const std::string& name, const Json& spec, const std::string& owner) {
   PropertySchema p;
   p.name = name;
   std::string type;
@@ -60,9 +76,12 @@ PropertySchema parse_property(const std::string& name, const Json& spec) {
     type = spec.get<std::string>();
   } else if (spec.is_object() && spec.contains("type") && spec["type"].is_string()) {
     type = spec["type"].get<std::string>();
-    p.key = spec.value("key", false);
+    if (auto key = spec.find("key"); key != spec.end()) {
+      if (!key->is_boolean()) throw StateError("schema of property " + name + owner + ": \"key\" is not true or false");
+      p.key = key->get<bool>();
+    }
   } else {
-    throw StateError("schema of property " + name + " has no type");
+    throw StateError("schema of property " + name + owner + " has no type");
   }
   if (type.size() > 2 && type.compare(type.size() - 2, 2, "[]") == 0) {
     p.is_array = true;
@@ -75,6 +94,7 @@ PropertySchema parse_property(const std::string& name, const Json& spec) {
     p.base_type = type;
   }
   p.vt = vt_of_cim(p.base_type);
+  p.stored = stored_kind_of_cim(p.base_type, p.integer_bits);
   return p;
 }
 
@@ -84,11 +104,13 @@ namespace {
 // with the file, come in name order): one parser for both kinds of JSON document.
 using OrderedJson = nlohmann::ordered_json;
 
+// `owner`: " of class C" or " of method M of class C"; `member`: "properties", "in", "out".
 template <class J>
-std::vector<PropertySchema> parse_property_list(const J& props) {
+std::vector<PropertySchema> parse_property_list(const J& props, const std::string& owner, const char* member) {
   std::vector<PropertySchema> out;
-  if (!props.is_object()) return out;
-  for (auto it = props.begin(); it != props.end(); ++it) out.push_back(parse_property(it.key(), Json(it.value())));
+  if (!props.is_object()) throw StateError("schema" + owner + ": \"" + member + "\" is not an object");
+  for (auto it = props.begin(); it != props.end(); ++it)
+    out.push_back(parse_property(it.key(), Json(it.value()), owner));
   return out;
 }
 
@@ -97,18 +119,23 @@ ClassSchema parse_class_spec(const std::string& name, const J& spec) {
   ClassSchema c;
   c.name = name;
   if (!spec.is_object()) throw StateError("schema of class " + name + " is not an object");
-  if (auto it = spec.find("properties"); it != spec.end()) c.properties = parse_property_list(*it);
-  if (auto it = spec.find("methods"); it != spec.end() && it->is_object()) {
+  const std::string of_class = " of class " + name;
+  if (auto it = spec.find("properties"); it != spec.end())
+    c.properties = parse_property_list(*it, of_class, "properties");
+  if (auto it = spec.find("methods"); it != spec.end()) {
+    if (!it->is_object()) throw StateError("schema" + of_class + ": \"methods\" is not an object");
     for (auto m = it->begin(); m != it->end(); ++m) {
       MethodSchema ms;
       ms.name = m.key();
+      const std::string method = " of method " + ms.name + of_class;
+      if (!m->is_object()) throw StateError("schema" + method + " is not an object");
       if (auto in = m->find("in"); in != m->end()) {
         ms.has_in = true;
-        ms.in = parse_property_list(*in);
+        ms.in = parse_property_list(*in, method, "in");
       }
       if (auto out = m->find("out"); out != m->end()) {
         ms.has_out = true;
-        ms.out = parse_property_list(*out);
+        ms.out = parse_property_list(*out, method, "out");
       }
       c.methods.push_back(std::move(ms));
     }
@@ -120,19 +147,27 @@ ClassSchema parse_class_spec(const std::string& name, const J& spec) {
 
 ClassSchema parse_class(const std::string& name, const Json& spec) { return parse_class_spec(name, spec); }
 
-SchemaRegistry::SchemaRegistry(const Json& document) {
-  auto add_classes = [this](const auto& classes, const std::string& ns, bool from_state) {
+SchemaRegistry::SchemaRegistry(const Json& document, const std::string& path) {
+  auto add_classes = [this, &path](const auto& classes, const std::string& ns, bool from_state) {
     auto& target = by_namespace_[lower_ascii(ns)];
     for (auto c = classes.begin(); c != classes.end(); ++c) {
       auto key = lower_ascii(c.key());
       if (!from_state && target.count(key)) continue;  // the state file's own schema wins
-      target[key] = std::make_shared<ClassSchema>(parse_class_spec(c.key(), c.value()));
+      try {
+        target[key] = std::make_shared<ClassSchema>(parse_class_spec(c.key(), c.value()));
+      } catch (const StateError& e) {
+        throw StateError(path + ": " + e.what());
+      }
     }
   };
-  if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr && wmi->is_object())
-    for (auto ns = wmi->begin(); ns != wmi->end(); ++ns)
+  // The namespaces' members are few: their shapes are checked once, here.
+  check_namespace_members(document, "", path);
+  if (const Json* wmi = find_member_nocase(document, "wmi"); wmi != nullptr)
+    for (auto ns = wmi->begin(); ns != wmi->end(); ++ns) {
+      check_namespace_members(document, ns.key(), path);
       if (const Json* classes = find_member_nocase(ns.value(), "classes"); classes != nullptr && classes->is_object())
         add_classes(*classes, ns.key(), true);
+    }
   static const OrderedJson builtin = OrderedJson::parse(builtin_schema_text());
   for (auto ns = builtin.begin(); ns != builtin.end(); ++ns) add_classes(ns.value(), ns.key(), false);
   // Embedded classes resolved once, not at every read of an object property.

@@ -23,6 +23,17 @@ namespace simstack {
 
 struct ClassSchema;
 
+// What JSON a value of a CIM type is stored as, decided once per schema property.
+enum class StoredKind : std::uint8_t {
+  Text,       // string, datetime
+  Boolean,
+  Integer,    // 8- to 32-bit integers and char16: a number within `integer_bits`
+  Integer64,  // uint64, sint64: a number or decimal text
+  Real,       // real32, real64
+  Object,
+  Other,      // a type this provider does not know: any scalar
+};
+
 struct PropertySchema {
   std::string name;
   std::string base_type;     // "string", "uint32", "object", ...
@@ -30,6 +41,8 @@ struct PropertySchema {
   bool is_array = false;
   bool key = false;
   std::uint16_t vt = 8;      // VARIANT type of one value as WMI serves it (8: VT_BSTR)
+  StoredKind stored = StoredKind::Text;
+  std::uint8_t integer_bits = 0;  // for Integer
   const ClassSchema* object_schema = nullptr;  // resolved embedded class, if known
 };
 
@@ -50,13 +63,15 @@ struct ClassSchema {
 };
 
 // "uint8[]" / "object:PDOSCSI_ADDR[]" / {"type": ..., "key": true} -> PropertySchema.
-PropertySchema parse_property(const std::string& name, const Json& spec);
+// `owner` (" of class C") completes the name of the property in errors.
+PropertySchema parse_property(const std::string& name, const Json& spec, const std::string& owner = "");
 ClassSchema parse_class(const std::string& name, const Json& spec);
 
 // Schemas of one state document: its own "classes" first, then the built-in ones.
 class SchemaRegistry {
  public:
-  explicit SchemaRegistry(const Json& document);
+  // Throws StateError naming the file `path` for a schema of the wrong shape.
+  SchemaRegistry(const Json& document, const std::string& path);
   const ClassSchema* find(const std::string& ns, const std::string& class_name) const;
   // Any namespace, for embedded classes named only by class.
   const ClassSchema* find_any(const std::string& class_name) const;
@@ -68,6 +83,8 @@ class SchemaRegistry {
 const char* builtin_schema_text();
 // The VARIANT type WMI serves a CIM type as ("uint64" -> VT_BSTR, "uint8" -> VT_UI1, ...).
 std::uint16_t vt_of_cim(const std::string& base_type);
+// How a value of the CIM type is stored, and its bits for an integer type.
+StoredKind stored_kind_of_cim(const std::string& base_type, std::uint8_t& integer_bits);
 // The CIMTYPE code of a property as Get reports it (CIM_UINT64 21, CIM_FLAG_ARRAY 0x2000, ...).
 std::int32_t cim_type_of(const PropertySchema& p);
 // The CIMTYPE qualifier text: "uint32", "string", "object:PDO_INFORMATION" (arrays

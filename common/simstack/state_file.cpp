@@ -1,9 +1,11 @@
 #include "simstack/state_file.h"
 
+#include <filesystem>
 #include <fstream>
-#include <algorithm>
+#include <new>
 
 #include "simstack/file_lock.h"
+#include "simstack/json_spans.h"
 
 namespace simstack {
 
@@ -22,18 +24,36 @@ void validate_document(const Json& doc, const std::string& path) {
 StateFile::StateFile(std::string path) : path_(std::move(path)) {}
 
 std::string StateFile::read_text_locked() const {
+  // A folder or a device opens as a stream too, with no size to go by.
+  std::error_code ec;
+  const auto status = std::filesystem::status(path_, ec);
+  if (!ec && std::filesystem::is_directory(status)) throw StateError(path_ + ": is a folder, not a host file");
+  if (!ec && !std::filesystem::is_regular_file(status)) throw StateError(path_ + ": is not a regular file");
   std::ifstream in(path_, std::ios::binary | std::ios::ate);
   if (!in) throw StateError(path_ + ": cannot be opened");
-  std::string text(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
-  in.seekg(0);
-  if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) throw StateError(path_ + ": cannot be read");
-  return text;
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw StateError(path_ + ": cannot be read");
+  try {
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) throw StateError(path_ + ": cannot be read");
+    return text;
+  } catch (const std::bad_alloc&) {
+    throw StateError(path_ + ": too large to read (" + std::to_string(size) + " bytes)");
+  }
 }
 
 StateError not_valid_json(const std::string& path) { return StateError(path + ": not valid JSON"); }
 
-Json parse_state_text(std::string_view text, const std::string& path) {
-  Json doc = Json::parse(text, nullptr, false);
+Json parse_state_text(std::string_view text, const std::string& path, std::size_t depth) {
+  if (depth + json_nesting(text, kMaxNesting - depth) > kMaxNesting)
+    throw StateError(path + ": nested deeper than " + std::to_string(kMaxNesting) + " levels");
+  Json doc;
+  try {
+    doc = Json::parse(text, nullptr, false);
+  } catch (const std::bad_alloc&) {
+    throw StateError(path + ": too large to read (" + std::to_string(text.size()) + " bytes)");
+  }
   if (doc.is_discarded()) throw not_valid_json(path);
   return doc;
 }

@@ -60,8 +60,13 @@ class StateFile {
   std::string path_;
 };
 
-// Parses (part of) the text of the file `path`; throws StateError when it is not valid JSON.
-Json parse_state_text(std::string_view text, const std::string& path);
+// How deep a host file's brackets may nest: far more than any host needs, little
+// enough that no walk of the document (writing it, comparing it) can run out of stack.
+inline constexpr std::size_t kMaxNesting = 256;
+
+// Parses (part of) the text of the file `path`, found inside `depth` brackets of the
+// file; throws StateError when it is not valid JSON or nests deeper than kMaxNesting.
+Json parse_state_text(std::string_view text, const std::string& path, std::size_t depth = 0);
 StateError not_valid_json(const std::string& path);
 // Checks the top of a document: an object with "format": "pathmgr-sim/1".
 void validate_document(const Json& doc, const std::string& path);

@@ -1,5 +1,6 @@
 #include "config/policy_write.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "inventory/policy_readers.h"
@@ -80,8 +81,9 @@ int report_no_method_instance(Session& s, const char* method_class) {
 int find_policy_by_path(const InventoryIndex& index, std::uint64_t id, PolicyBlock& block, std::wstring& instance) {
   const LegacyPolicyRecord* rec = index.legacy_policy_with_path(id);
   if (rec == nullptr) return kPolicyNotFound;
-  block = PolicyBlock(PolicyBlock::Form::Family5,
-                      PolicyBlock::kHeadSize + std::size_t{rec->DSMPathCount} * PolicyBlock::kFamily5SlotSize);
+  // Sized by the slots the paths fill, never by the driver's count alone.
+  const std::size_t backed = std::min<std::size_t>(rec->DSMPathCount, rec->Slots.size());
+  block = PolicyBlock(PolicyBlock::Form::Family5, PolicyBlock::kHeadSize + backed * PolicyBlock::kFamily5SlotSize);
   block.set_version(rec->Version);
   block.set_load_balance_policy(rec->LoadBalancePolicy);
   block.set_path_count(rec->DSMPathCount);

@@ -75,13 +75,14 @@ int read_policies_v2(Session& s, std::vector<DeviceRecord>& devices, const std::
       d.LoadBalancePolicy = wmi_get(p, L"LoadBalancePolicy").as_u32();
       d.NumberPaths = wmi_get(p, L"DSMPathCount").as_i32();
       std::uint32_t count = static_cast<std::uint32_t>(d.NumberPaths);
-      // Room for one slot more than the count; a negative or absurd count gives none.
-      std::size_t slots = d.NumberPaths < 0 ? 0 : std::size_t{count} + 1;
+      Value paths = wmi_get(p, L"DSM_Paths");
+      // Room for one slot more than the count, but never more than the paths served:
+      // the driver's count alone must not size the block. A negative count gives none.
+      std::size_t slots = d.NumberPaths < 0 ? 0 : std::min<std::size_t>(count, paths.elements.size()) + 1;
       block = PolicyBlock(PolicyBlock::Form::V2, PolicyBlock::kHeadSize + slots * PolicyBlock::kV2SlotSize);
       block.set_version(d.Version);
       block.set_load_balance_policy(d.LoadBalancePolicy);
       block.set_path_count(count);
-      Value paths = wmi_get(p, L"DSM_Paths");
       for (std::size_t i = 0; i < paths.elements.size(); ++i) {
         if (!paths.elements[i].object) continue;
         DevicePathEntry entry = read_path_entry(*paths.elements[i].object, true);
@@ -175,7 +176,9 @@ int read_policies_v1(Session& s, std::vector<DeviceRecord>& devices, std::uint64
         found = true;
         if (found_instance) *found_instance = v.device.InstanceName;
         if (found_block) {
-          PolicyBlock b(PolicyBlock::Form::Family5, (std::size_t{v.count} + 3) * PolicyBlock::kFamily5SlotSize);
+          // Sized by the slots the paths fill, never by the driver's count alone.
+          const std::size_t backed = std::min<std::size_t>(v.count, v.slot_of_path.back() + 1);
+          PolicyBlock b(PolicyBlock::Form::Family5, (backed + 3) * PolicyBlock::kFamily5SlotSize);
           b.set_version(1);
           b.set_load_balance_policy(v.device.LoadBalancePolicy);
           b.set_path_count(v.count);

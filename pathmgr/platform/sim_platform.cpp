@@ -1,3 +1,6 @@
+#include <climits>
+#include <cstdint>
+
 #include "simstack/faults.h"
 #include "simstack/sim_host.h"
 #include "simstack/sim_registry.h"
@@ -7,6 +10,30 @@
 
 namespace {
 
+// One number of the "os" member: absent gives `fallback`; anything but a whole number
+// from 0 to 4294967295 is refused.
+unsigned os_number(const simstack::Json& os, const char* name, unsigned fallback, const std::string& path) {
+  auto it = os.find(name);
+  if (it == os.end()) return fallback;
+  if (!it->is_number_unsigned() || it->get<std::uint64_t>() > UINT32_MAX)
+    throw simstack::StateError(path + ": member \"os\" / \"" + name + "\" is " + it->dump() +
+                               ", not a whole number from 0 to 4294967295");
+  return it->get<unsigned>();
+}
+
+// The version the "os" member gives (6.1 when absent); throws StateError for one of
+// the wrong JSON type.
+OsVersion os_version_of(const simstack::Json& doc, const std::string& path) {
+  OsVersion out{6, 1, 7601};
+  const auto* os = simstack::find_member_nocase(doc, "os");
+  if (os == nullptr) return out;
+  if (!os->is_object()) throw simstack::StateError(path + ": member \"os\" is " + os->dump() + ", not an object");
+  out.major = os_number(*os, "major", 6, path);
+  out.minor = os_number(*os, "minor", out.major == 6 ? 1u : 0u, path);
+  out.build = os_number(*os, "build", 0, path);
+  return out;
+}
+
 // The version the simulated host reports ("os" member; 6.1 when absent).
 class SimOsVersion : public OsVersionSource {
  public:
@@ -14,12 +41,7 @@ class SimOsVersion : public OsVersionSource {
   bool query(OsVersion& out) override {
     auto doc = host_.document();
     if (simstack::version_fault(*doc)) return false;
-    out = OsVersion{6, 1, 7601};
-    if (const auto* os = simstack::find_member_nocase(*doc, "os"); os != nullptr && os->is_object()) {
-      out.major = os->value("major", 6u);
-      out.minor = os->value("minor", out.major == 6 ? 1u : 0u);
-      out.build = os->value("build", 0u);
-    }
+    out = os_version_of(*doc, host_.path());
     return true;
   }
 
@@ -30,7 +52,7 @@ class SimOsVersion : public OsVersionSource {
 }  // namespace
 
 Platform make_sim_platform(std::unique_ptr<simstack::SimHost> host) {
-  host->document();  // a broken file is reported before anything runs
+  os_version_of(*host->document(), host->path());  // a broken file is reported before anything runs
   Platform p;
   p.wmi = wmi::make_sim_backend(*host);
   p.os = std::make_unique<SimOsVersion>(*host);

@@ -11,6 +11,7 @@
 #include "simstack/instance_lookup.h"
 #include "simstack/machines.h"
 #include "simstack/schemas.h"
+#include "simstack/value_check.h"
 #include "text/text_convert.h"
 #include "wmi/sim_errors.h"
 #include "wmi/sim_qualifiers.h"
@@ -56,13 +57,28 @@ std::wstring json_text(const Json& v) {
   return widen_utf8(v.dump());
 }
 
+// The stored instance a value belongs to, named when the value is refused: its class
+// and index in the instance list, and the embedded class holding the value, if any.
+// The names view text that outlives every object (schemas, the document, literals).
+struct ValueOrigin {
+  std::string_view cls;
+  std::size_t index = 0;
+  std::string_view embedded;
+};
+
+[[noreturn]] void refuse(const SimContext& ctx, const ValueOrigin& o, const PropertySchema& p, const std::string& problem) {
+  std::string property = o.embedded.empty() ? p.name : p.name + " (in an embedded " + std::string(o.embedded) + ")";
+  throw simstack::wrong_value(ctx.host.path(), o.cls.empty() ? o.embedded : o.cls, o.index, property, problem);
+}
+
 // A stored object; `schema` is the class the property declares (resolved once per
 // property, not per element), unless the object names its own "__CLASS".
 ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
-                    const ClassSchema* schema, std::string_view class_hint);
+                    const ClassSchema* schema, std::string_view class_hint, const ValueOrigin& parent = {});
 
+// One value already checked against `p` (or of a class without schema).
 Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                       const PropertySchema& p) {
+                       const PropertySchema& p, const ValueOrigin& origin) {
   if (v.is_null()) return Value::null();
   Value out;
   out.vt = p.vt;
@@ -73,16 +89,19 @@ Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared
     case VT_R8: out.real = v.is_number() ? v.get<double>() : static_cast<double>(json_integer(v)); break;
     case VT_BOOL: out.integer = json_integer(v) != 0 ? -1 : 0; break;
     case VT_UNKNOWN:
-      if (v.is_object()) out.object = make_view(ctx, doc, &v, p.object_schema, p.object_class);
+      if (v.is_object()) out.object = make_view(ctx, doc, &v, p.object_schema, p.object_class, origin);
       break;
     default: out.integer = json_integer(v); break;
   }
   return out;
 }
 
+// A value as its schema declares it; a value of another shape is refused.
 Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                      const PropertySchema& p) {
-  if (!p.is_array) return scalar_from_json(ctx, doc, v, p);
+                      const PropertySchema& p, const ValueOrigin& origin, bool checked = false) {
+  if (!checked && (!p.is_array || !v.is_array()))
+    if (auto problem = simstack::value_problem(v, p)) refuse(*ctx, origin, p, *problem);
+  if (!p.is_array) return scalar_from_json(ctx, doc, v, p, origin);
   if (v.is_null()) {
     Value null = Value::null();
     null.cim_type = simstack::cim_type_of(p);
@@ -99,7 +118,9 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
         missing.cim_type = simstack::cim_type_of(p) & ~CIM_FLAG_ARRAY;
         elements.push_back(std::move(missing));
       } else {
-        elements.push_back(scalar_from_json(ctx, doc, e, p));
+        if (auto problem = checked ? std::nullopt : simstack::scalar_problem(e, p))
+          refuse(*ctx, origin, p, "element " + std::to_string(elements.size()) + ": " + *problem);
+        elements.push_back(scalar_from_json(ctx, doc, e, p, origin));
       }
     }
   }
@@ -138,8 +159,8 @@ PropertySchema inferred_schema(const Json& v) {
 }
 
 Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
-                         const Json& v) {
-  return typed_from_json(ctx, doc, v, inferred_schema(v));
+                         const Json& v, const ValueOrigin& origin) {
+  return typed_from_json(ctx, doc, v, inferred_schema(v), origin, true);
 }
 
 bool is_system_member(const std::string& name) { return name.rfind("__", 0) == 0; }
@@ -149,9 +170,9 @@ class SimObject : public Object {
   // `class_name` views text that outlives the object: a schema's name, a member of
   // the document it keeps, or a literal.
   SimObject(std::shared_ptr<SimContext> ctx, std::shared_ptr<const Json> doc, const Json* node,
-            const ClassSchema* schema, std::string_view class_name, bool is_class)
+            const ClassSchema* schema, std::string_view class_name, bool is_class, ValueOrigin value_origin = {})
       : ctx_(std::move(ctx)), doc_(std::move(doc)), node_(node), schema_(schema), class_name_(class_name),
-        is_class_(is_class) {}
+        is_class_(is_class), value_origin_(value_origin) {}
 
   // For a class known by instances only: the object keeps its own copy of the name.
   void own_class_name(std::string name) {
@@ -197,7 +218,8 @@ class SimObject : public Object {
       out = node_ == nullptr ? Value::null() : Value::empty();
       return kS_OK;
     }
-    out = p != nullptr ? typed_from_json(ctx_, doc_, *value, *p) : inferred_from_json(ctx_, doc_, *value);
+    out = p != nullptr ? typed_from_json(ctx_, doc_, *value, *p, value_origin_)
+                       : inferred_from_json(ctx_, doc_, *value, value_origin_);
     return kS_OK;
   }
 
@@ -310,18 +332,19 @@ class SimObject : public Object {
   std::shared_ptr<const std::string> owned_name_;
   std::string_view class_name_;
   bool is_class_;
+  ValueOrigin value_origin_;
   std::vector<std::pair<std::string, Value>> puts_;
 };
 
 ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
-                    const ClassSchema* schema, std::string_view class_hint) {
+                    const ClassSchema* schema, std::string_view class_hint, const ValueOrigin& parent) {
   std::string_view cls = class_hint;
   if (auto it = node->find("__CLASS"); it != node->end() && it->is_string()) {
     cls = it->get_ref<const std::string&>();
     schema = ctx->schemas.find_any(std::string(cls));
   }
   if (schema != nullptr) cls = schema->name;
-  return std::make_shared<SimObject>(ctx, doc, node, schema, cls, false);
+  return std::make_shared<SimObject>(ctx, doc, node, schema, cls, false, ValueOrigin{parent.cls, parent.index, cls});
 }
 
 Json value_to_journal(const Value& v);
@@ -413,13 +436,15 @@ class SimServices : public Services {
     }
     auto broken = simstack::next_fault(*doc, ns_, cls);
     std::string name = schema != nullptr ? schema->name : cls;
+    const std::string_view value_class = schema != nullptr ? std::string_view(schema->name) : std::string_view();
     std::size_t delivered = 0;
     end = kWBEM_S_FALSE;
     if (list != nullptr)
-      for (const auto& node : *list) {
-        if (!node.is_object()) continue;
+      for (std::size_t i = 0; i < list->size(); ++i) {
+        const Json& node = (*list)[i];
+        simstack::check_instance(node, name, i, ctx_->host.path());
         if (broken && delivered == broken->after) break;
-        SimObject instance(ctx_, doc_ ? doc_ : doc, &node, schema, name, false);
+        SimObject instance(ctx_, doc_ ? doc_ : doc, &node, schema, name, false, ValueOrigin{value_class, i, {}});
         instance.set_origin(origin_);
         ++delivered;
         if (!visit(instance)) {
@@ -497,9 +522,13 @@ class SimServices : public Services {
   }
 
  private:
+  // The class's instance list, when the host has one; a namespace, "instances" member
+  // or list of the wrong JSON type is refused.
   const Json* instance_list(const std::string& cls) const {
     if (machine_ != nullptr) return as_instance_list(simstack::find_instance_list(*machine_, ns_, cls));
-    return as_instance_list(ctx_->host.snapshot()->instances(ns_, cls));
+    auto snapshot = ctx_->host.snapshot();
+    simstack::check_namespace_members(snapshot->json(), ns_, ctx_->host.path());
+    return simstack::checked_instance_list(snapshot->instances(ns_, cls), cls, ctx_->host.path());
   }
 
   HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
@@ -542,7 +571,7 @@ class SimBackend : public Backend {
  public:
   explicit SimBackend(simstack::SimHost& host)
       : ctx_(std::make_shared<SimContext>(
-            SimContext{host, SchemaRegistry(*host.document()), std::make_shared<SimErrorSlot>()})) {}
+            SimContext{host, SchemaRegistry(*host.document(), host.path()), std::make_shared<SimErrorSlot>()})) {}
 
   HResult initialize_com() override { return step_fault(kStartupNamespace, "CoInitializeEx"); }
   HResult initialize_security() override { return step_fault(kStartupNamespace, "CoInitializeSecurity"); }
@@ -564,7 +593,7 @@ class SimBackend : public Backend {
     const bool own_wmi = target.machine != nullptr && simstack::find_member_nocase(*target.machine, "wmi") != nullptr;
     const Json& served = own_wmi ? *target.machine : *doc;
     if (!known_namespace(served, target.ns)) return kWBEM_E_INVALID_NAMESPACE;
-    auto ctx = own_wmi ? std::make_shared<SimContext>(SimContext{ctx_->host, SchemaRegistry(served), ctx_->errors}) : ctx_;
+    auto ctx = own_wmi ? std::make_shared<SimContext>(SimContext{ctx_->host, SchemaRegistry(served, ctx_->host.path()), ctx_->errors}) : ctx_;
     SimOrigin origin{target.server, namespace_spelling(served, target.ns)};
     // Another computer's classes live in this snapshot, which the services keep; this
     // host's are read from the current snapshot at each call.

@@ -63,7 +63,7 @@ Json family5_config_host(const std::vector<V1Device>& devices) {
       paths.push_back({{"DsmPathId", std::to_string(p.id)}, {"PathWeight", p.weight}, {"PrimaryPath", p.primary}});
       char address[16];
       std::snprintf(address, sizeof address, "%02X00%02X00", 2 + static_cast<unsigned>(i), static_cast<unsigned>(n));
-      std::string hex = std::string(address) + p.hba + "5005076801100001" + d.serial8 + "01" + "01";
+      std::string hex = std::string(address) + p.hba + "50B5E71801100001" + d.serial8 + "01" + "01";
       Json ident = Json::array();
       for (std::size_t k = 0; k + 1 < hex.size(); k += 2) ident.push_back(std::stoi(hex.substr(k, 2), nullptr, 16));
       perf_info.push_back({{"NumberReads", 1}, {"NumberWrites", 2}, {"pendingIOs", 0}, {"Identifier", ident}});

@@ -7,7 +7,7 @@
 
 TEST(Counters, FamilyFiveClearsEveryInstance) {
   TempDir dir;
-  const std::string hba = "2100000000000001";
+  const std::string hba = "21000B5E71000001";
   auto path = write_json(dir.file("s.json"), family5_config_host({{"AAAAAAAA", 2, 1, {{1, 1, hba}}}, {"BBBBBBBB", 2, 1, {{2, 1, hba}}}}));
   SimSession s(path);
   EXPECT_EQ(clear_all_counters(s.session), 0);

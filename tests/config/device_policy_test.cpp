@@ -105,7 +105,7 @@ TEST_F(DevicePolicy, AllDevicesResultIsTheLastFailureWhenNoneWasSet) {
 }
 
 TEST_F(DevicePolicy, FamilyFiveFailOverMakesThePathThroughTheLeastUsedPortPrimary) {
-  const std::string hba1 = "2100000000000001", hba2 = "2100000000000002", hba3 = "2100000000000003";
+  const std::string hba1 = "21000B5E71000001", hba2 = "21000B5E71000002", hba3 = "21000B5E71000003";
   // hba1: 3 paths, hba2: 2 paths, hba3: 1 path (device C only).
   host(family5_config_host({{"AAAAAAAA", 2, 1, {{0x101, 0, hba1}, {0x102, 0, hba2}}},
                             {"BBBBBBBB", 2, 1, {{0x201, 0, hba1}, {0x202, 1, hba2}}},
@@ -132,7 +132,7 @@ TEST_F(DevicePolicy, FamilyFiveFailOverMakesThePathThroughTheLeastUsedPortPrimar
 }
 
 TEST_F(DevicePolicy, FamilyFiveFailbackOnlyOnFailOverDevices) {
-  const std::string hba = "2100000000000001";
+  const std::string hba = "21000B5E71000001";
   auto& s = host(family5_config_host({{"AAAAAAAA", 1, 2, {{0x101, 1, hba, 4}, {0x102, 0, hba, 5}}},
                                       {"BBBBBBBB", 2, 1, {{0x201, 1, hba}}}}));
   EXPECT_EQ(set("AAAAAAAA-01", "FAILBACK-ON"), 0);
@@ -148,7 +148,7 @@ TEST_F(DevicePolicy, FamilyFiveFailbackOnlyOnFailOverDevices) {
 }
 
 TEST_F(DevicePolicy, FamilyFiveAllDevicesHandlesEachSerialOnce) {
-  const std::string hba = "2100000000000001";
+  const std::string hba = "21000B5E71000001";
   auto& s = host(family5_config_host({{"AAAAAAAA", 2, 1, {{0x101, 1, hba}, {0x102, 0, hba}}},
                                       {"BBBBBBBB", 2, 1, {{0x201, 1, hba}}}}));
   EXPECT_EQ(set_all_devices_policy(s.session, inventory_, "LeastBlocks"), 0);

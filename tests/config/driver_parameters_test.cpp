@@ -19,7 +19,7 @@ std::string forms(const std::string& suffix) {
 
 // A family-5 host with one driver method instance and the parameter key.
 Json parameter_host() {
-  Json doc = family5_config_host({{"AAAAAAAA", 2, 1, {{1, 1, "2100000000000001"}}}});
+  Json doc = family5_config_host({{"AAAAAAAA", 2, 1, {{1, 1, "21000B5E71000001"}}}});
   doc["registry"][kKey] = {{"DbgPrintLevel", {{"type", "REG_DWORD"}, {"data", 3}}},
                            {"DsmName", {{"type", "REG_SZ"}, {"data", "ZYRDSM"}}},
                            {"Wide", {{"type", "REG_BINARY"}, {"data", "0102030405"}}}};

@@ -7,7 +7,7 @@
 
 namespace {
 
-const std::string kHba = "2100000000000001";
+const std::string kHba = "21000B5E71000001";
 
 using PathSelection = ConfigTest;
 

@@ -72,11 +72,11 @@ TEST_F(PathState, DriverRefusalAndUnknownPath) {
 }
 
 TEST_F(PathState, HbaStatusSendsEveryPathOfThePortInOneCall) {
-  const std::string hba = "21000024FF3C5A01", other = "21000024FF3C5A02";
+  const std::string hba = "21000B5E713C5A01", other = "21000B5E713C5A02";
   auto& s = host(family5_config_host({{"AAAAAAAA", 2, 1, {{0x101, 1, hba}, {0x102, 0, other}}},
                                       {"BBBBBBBB", 2, 1, {{0x201, 1, hba}}},
                                       {"CCCCCCCC", 2, 1, {{0x301, 1, hba}}}}));
-  EXPECT_EQ(set_hba_path_status(s.session, "21000024ff3c5a01", "failed"), 0);  // other case: no path
+  EXPECT_EQ(set_hba_path_status(s.session, "21000b5e713c5a01", "failed"), 0);  // other case: no path
   EXPECT_EQ(s.output(), help_text_family5());
   EXPECT_EQ(set_hba_path_status(s.session, hba, "bogus"), 0);
   EXPECT_TRUE(calls("ZyrDsmSetPathStatus").empty());
@@ -103,7 +103,7 @@ TEST_F(PathState, HbaStatusSendsEveryPathOfThePortInOneCall) {
 }
 
 TEST_F(PathState, HbaStatusFailureIsPrintedWithTheSignedCode) {
-  const std::string hba = "21000024FF3C5A01";
+  const std::string hba = "21000B5E713C5A01";
   Json doc = family5_config_host({{"AAAAAAAA", 2, 1, {{0x101, 1, hba}}}});
   doc["faults"]["methods"] = Json::array({{{"method", "ZyrDsmSetPathStatus"}, {"hresult", "0x80041001"}}});
   auto& s = host(doc);

@@ -40,12 +40,12 @@ Json disks(std::vector<std::pair<std::string, int>> list, const std::string& dsm
 TEST(PathReaders, FamilyFiveIdentifierPage83AndAddresses) {
   PathRecord r;
   // address 02 00 01 05, HBA and controller ports, serial 1A2B3C4D-07, status 0x05.
-  decode_path_identifier({0x02, 0x00, 0x01, 0x05, 0x21, 0, 0, 0x24, 0xFF, 0x3C, 0x5A, 0x01, 0x50, 0x05, 0x07, 0x68,
+  decode_path_identifier({0x02, 0x00, 0x01, 0x05, 0x21, 0, 0x0B, 0x5E, 0x71, 0x3C, 0x5A, 0x01, 0x50, 0xB5, 0xE7, 0x18,
                           0x01, 0x10, 0x00, 0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x07, 0x05},
                          r);
   EXPECT_EQ(r.ScsiAddress, "02000105");
-  EXPECT_EQ(r.HbaWWPN, "21000024FF3C5A01");
-  EXPECT_EQ(r.CtrlPortWWPN, "5005076801100002");
+  EXPECT_EQ(r.HbaWWPN, "21000B5E713C5A01");
+  EXPECT_EQ(r.CtrlPortWWPN, "50B5E71801100002");
   EXPECT_EQ(r.SerialNumber, "1A2B3C4D-07");
   EXPECT_EQ(r.State, "Failed");
   PathRecord other;

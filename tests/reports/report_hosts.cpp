@@ -96,14 +96,14 @@ Json family5_report_host() {
       {{"InstanceName", "MPIO\\Disk&Ven_ZYR\\A"},
        {"PerfInfo", Json::array({{{"NumberReads", 20}, {"NumberWrites", 10}, {"BytesRead", "512"}, {"BytesWritten", "1024"},
                                   {"pendingIOs", 4},
-                                  {"Identifier", identifier("02000105", "21000024FF3C5A01", "5005076801100001", "1A2B3C4D07", 1)},
+                                  {"Identifier", identifier("02000105", "21000B5E713C5A01", "50B5E71801100001", "1A2B3C4D07", 1)},
                                   {"Page83", page83(a83)}},
                                  {{"pendingIOs", 0},
-                                  {"Identifier", identifier("03000105", "21000024FF3C5A02", "5005076801100002", "1A2B3C4D07", 7)},
+                                  {"Identifier", identifier("03000105", "21000B5E713C5A02", "50B5E71801100002", "1A2B3C4D07", 7)},
                                   {"Page83", page83(a83)}}})}},
       {{"InstanceName", "MPIO\\Disk&Ven_ZYR\\B"},
        {"PerfInfo", Json::array({{{"NumberReads", 3}, {"NumberWrites", 4}, {"pendingIOs", 1},
-                                  {"Identifier", identifier("02000206", "21000024FF3C5A02", "5005076801100003", "5E6F7A8B03", 5)},
+                                  {"Identifier", identifier("02000206", "21000B5E713C5A02", "50B5E71801100003", "5E6F7A8B03", 5)},
                                   {"Page83", page83(b83)}}})}},
   });
   w["MPIO_GET_DESCRIPTOR"] = Json::array({

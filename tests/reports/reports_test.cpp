@@ -60,10 +60,10 @@ TEST_F(Reports, PathinfoSerialFilterIsExactButErrorsStillShow) {
 
 TEST_F(Reports, PathinfoHbaFilterFamilyFive) {
   auto& s = host(family5_report_host());
-  EXPECT_EQ(pathinfo_list(s.session, "hba", "21000024FF3C5A01"), 0);
+  EXPECT_EQ(pathinfo_list(s.session, "hba", "21000B5E713C5A01"), 0);
   EXPECT_EQ(s.output(), kBlock5 + "\n");
   auto& lower = host(family5_report_host());
-  EXPECT_EQ(pathinfo_list(lower.session, "HBA", "21000024ff3c5a01"), 0);
+  EXPECT_EQ(pathinfo_list(lower.session, "HBA", "21000b5e713c5a01"), 0);
   EXPECT_EQ(lower.output(), "\n");
 }
 
