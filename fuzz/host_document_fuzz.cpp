@@ -1,6 +1,8 @@
-// The host file loader on any text: the lazy reader (instance lists set aside as text,
-// parsed when read) must agree with one full parse of the file on every input, both
-// on whether it is a host file and on every member and instance list.
+// The host file loader on any text: its JSON reader must read what the Json library's
+// own parser reads (the same values of the same types), and the lazy reader (instance
+// lists set aside as text, walked one instance at a time or parsed when read) must
+// agree with one full parse of the file on whether it is a host file and on every
+// member and instance list.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,11 +10,34 @@
 
 #include "fuzz_check.h"
 #include "simstack/host_document.h"
+#include "simstack/json_reader.h"
+#include "simstack/json_spans.h"
 #include "simstack/sim_host.h"
 
 namespace {
 
 using simstack::Json;
+
+bool same_typed(const Json& a, const Json& b) {
+  if (a.type() != b.type() || a != b) return false;
+  if (a.is_array())
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (!same_typed(a[i], b[i])) return false;
+  if (a.is_object())
+    for (auto it = a.begin(); it != a.end(); ++it)
+      if (!same_typed(it.value(), b.at(it.key()))) return false;
+  return true;
+}
+
+// Shallow enough for the Json library's recursive parser and comparison.
+void check_reader(const std::string& text) {
+  if (simstack::json_nesting(text, 64) > 64) return;
+  const Json expected = Json::parse(text, nullptr, false);
+  const std::optional<Json> got = simstack::read_json(text);
+  FUZZ_EXPECT(got.has_value() == !expected.is_discarded());
+  FUZZ_EXPECT(simstack::is_valid_json(text) == got.has_value());
+  FUZZ_EXPECT(!got || same_typed(*got, expected));
+}
 
 std::optional<Json> full_parse(const std::string& text) {
   try {
@@ -35,6 +60,15 @@ std::optional<Json> lazy_parse(const std::string& text, const std::optional<Json
         const Json* all = simstack::find_member_nocase(ns.value(), "instances");
         if (all == nullptr || !all->is_object()) continue;
         for (auto cls = all->begin(); cls != all->end(); ++cls) {
+          const Json* want_list = simstack::find_instance_list(*full, ns.key(), cls.key());
+          if (want_list != nullptr && want_list->is_array()) {
+            Json walked = Json::array();
+            doc.for_each_instance(ns.key(), cls.key(), [&](const Json& node, std::size_t, const auto&) {
+              walked.push_back(node);
+              return true;
+            });
+            FUZZ_EXPECT(walked == *want_list);
+          }
           const Json* got = doc.instances(ns.key(), cls.key());
           const Json* want = simstack::find_instance_list(*full, ns.key(), cls.key());
           FUZZ_EXPECT((got == nullptr) == (want == nullptr));
@@ -51,6 +85,7 @@ std::optional<Json> lazy_parse(const std::string& text, const std::optional<Json
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
+  check_reader(text);
   const std::optional<Json> full = full_parse(text);
   const std::optional<Json> lazy = lazy_parse(text, full);
   FUZZ_EXPECT(full.has_value() == lazy.has_value());

@@ -41,11 +41,12 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
 
-echo "== Event listener tests under ThreadSanitizer"
+echo "== Event listener and host reading tests under ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE_THREAD=ON -DPATHMGR_BUILD_INSTALL=OFF \
   >/dev/null
-cmake --build build-tsan -j "$jobs" --target pathmgr_listen_tests
+cmake --build build-tsan -j "$jobs" --target pathmgr_listen_tests host_reading_tests
 TSAN_OPTIONS="halt_on_error=1 exitcode=66" build-tsan/tests/pathmgr_listen_tests
+TSAN_OPTIONS="halt_on_error=1 exitcode=66" build-tsan/tests/host_reading_tests
 
 # Each fuzz target for a bounded time (FUZZ_SECONDS, default 30).
 echo "== Fuzzing (libFuzzer, ASan and UBSan)"

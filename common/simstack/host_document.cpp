@@ -1,8 +1,15 @@
 #include "simstack/host_document.h"
 
+#include <new>
+#include <optional>
 #include <system_error>
+#include <thread>
+
+#include "simstack/instance_prefetch.h"
+#include "simstack/json_reader.h"
 
 #include "simstack/sim_host.h"
+#include "simstack/value_check.h"
 
 namespace simstack {
 
@@ -15,9 +22,8 @@ struct RepeatedContainer {};
 
 class Splitter {
  public:
-  Splitter(std::string_view text, const std::string& path, std::map<const Json*, JsonSpan>& pending,
-           std::vector<const Json*>& order)
-      : text_(text), path_(path), pending_(pending), order_(order) {}
+  Splitter(std::string_view text, const std::string& path, std::map<const Json*, JsonSpan>& pending)
+      : text_(text), path_(path), pending_(pending) {}
 
   // None when the text is not one object: the caller parses it whole for the exact error.
   std::optional<Json> split() {
@@ -62,7 +68,6 @@ class Splitter {
     if (!span) return std::nullopt;
     slot = nullptr;
     pending_[&slot] = *span;
-    order_.push_back(&slot);
     return span;
   }
 
@@ -77,113 +82,116 @@ class Splitter {
   std::string_view text_;
   const std::string& path_;
   std::map<const Json*, JsonSpan>& pending_;
-  std::vector<const Json*>& order_;
 };
+
+// Parses the list `text` one instance at a time for `visit`: on a second thread a
+// few instances ahead where the machine has a second processor, else in turn.
+ArrayRead walk_text(std::string_view text, const HostDocument::InstanceVisitor& visit) {
+  std::size_t index = 0;
+  std::optional<InstancePrefetch> ahead;
+  if (std::thread::hardware_concurrency() >= 2) try {
+      ahead.emplace(text);
+    } catch (const std::system_error&) {
+    }
+  if (!ahead)
+    return read_json_array(text, [&](Json&& element) {
+      auto owner = std::make_shared<const Json>(std::move(element));
+      return visit(*owner, index++, owner);
+    });
+  while (auto instance = ahead->next())
+    if (!visit(*instance, index++, instance)) return ArrayRead::Stopped;
+  return ahead->result();
+}
 
 }  // namespace
 
-HostDocument::HostDocument(std::string text, std::string path) : text_(std::move(text)), path_(std::move(path)) {
+HostDocument::HostDocument(std::string text, std::string path)
+    : text_(std::make_shared<const std::string>(std::move(text))), path_(std::move(path)) {
   std::map<const Json*, JsonSpan> lists;
   std::optional<Json> split;
   try {
-    split = Splitter(text_, path_, lists, text_order_).split();
+    split = Splitter(*text_, path_, lists).split();
   } catch (const RepeatedContainer&) {
   }
   if (split) {
     json_ = std::move(*split);
   } else {
     lists.clear();
-    text_order_.clear();
-    json_ = parse_state_text(text_, path_);
+    json_ = parse_state_text(*text_, path_);
   }
   validate_document(json_, path_);
-  for (const auto& [placeholder, span] : lists) pending_[placeholder].span = span;
-  if (pending_.empty()) {
-    text_.clear();
-    return;
-  }
-  // On one processor a second thread would only compete with the command: every
-  // list is then parsed when first read, as it is when no thread can be had.
-  if (std::thread::hardware_concurrency() < 2) return;
-  try {
-    background_ = std::thread([this] { parse_in_background(); });
-  } catch (const std::system_error&) {
-  }
+  pending_ = std::move(lists);
+  if (pending_.empty()) text_.reset();
 }
 
 HostDocument::HostDocument(Json whole) : json_(std::move(whole)) {}
 
-HostDocument::~HostDocument() { stop_background(); }
-
-void HostDocument::stop_background() {
-  {
-    std::lock_guard<std::mutex> hold(mutex_);
-    stopping_ = true;
-  }
-  if (background_.joinable()) background_.join();
-}
-
-void HostDocument::parse_in_background() {
-  for (const Json* placeholder : text_order_) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (stopping_) return;
-    auto it = pending_.find(placeholder);
-    if (it == pending_.end() || it->second.state != PendingList::State::Waiting) continue;
-    try {
-      parse_list(lock, it->second);
-    } catch (...) {  // out of memory: the asking thread will try again
-      return;
-    }
-  }
-}
-
-void HostDocument::parse_list(std::unique_lock<std::mutex>& lock, PendingList& list) const {
-  using State = PendingList::State;
-  // The entry stays while it is Parsing: only a thread that finds it Parsed or
-  // Invalid removes it.
-  list.state = State::Parsing;
-  lock.unlock();
-  Json parsed;
+void HostDocument::take(PendingMap::iterator it) const {
+  std::optional<Json> list;
   try {
-    parsed = Json::parse(list.span.of(text_), nullptr, false);
-  } catch (...) {
-    lock.lock();
-    list.state = State::Waiting;
-    list_parsed_.notify_all();
-    throw;
+    list = read_json(it->second.of(*text_));
+  } catch (const std::bad_alloc&) {
+    throw StateError(path_ + ": too large to read (" + std::to_string(text_->size()) + " bytes)");
   }
-  lock.lock();
-  list.state = parsed.is_discarded() ? State::Invalid : State::Parsed;
-  list.parsed = std::move(parsed);
-  list_parsed_.notify_all();
-}
-
-void HostDocument::take(std::unique_lock<std::mutex>& lock, PendingMap::iterator it) const {
-  PendingList& list = it->second;
-  using State = PendingList::State;
-  list_parsed_.wait(lock, [&] { return list.state != State::Parsing; });
-  if (list.state == State::Waiting) parse_list(lock, list);
-  if (list.state == State::Invalid) throw not_valid_json(path_);
-  const_cast<Json&>(*it->first) = std::move(list.parsed);
+  if (!list) throw not_valid_json(path_);
+  const_cast<Json&>(*it->first) = std::move(*list);
   pending_.erase(it);
 }
 
 const Json* HostDocument::instances(std::string_view ns, std::string_view class_name) const {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> hold(mutex_);
   const Json* list = find_instance_list(json_, ns, class_name);
   if (list == nullptr) return nullptr;
-  if (auto it = pending_.find(list); it != pending_.end()) take(lock, it);
+  if (auto it = pending_.find(list); it != pending_.end()) take(it);
   return list;
 }
 
-Json& HostDocument::complete() {
-  {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!pending_.empty()) take(lock, pending_.begin());
+bool HostDocument::has_instances(std::string_view ns, std::string_view class_name) const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  const Json* list = find_instance_list(json_, ns, class_name);
+  if (list != nullptr && !pending_.contains(list)) checked_instance_list(list, class_name, path_);
+  return list != nullptr;
+}
+
+bool HostDocument::for_each_instance(std::string_view ns, std::string_view class_name,
+                                     const InstanceVisitor& visit) const {
+  std::unique_lock<std::mutex> hold(mutex_);
+  const Json* list = find_instance_list(json_, ns, class_name);
+  if (list == nullptr) return false;
+  auto it = pending_.find(list);
+  if (it == pending_.end()) {
+    hold.unlock();  // a parsed member never changes again
+    checked_instance_list(list, class_name, path_);
+    for (std::size_t i = 0; i < list->size(); ++i)
+      if (!visit((*list)[i], i, nullptr)) break;
+    return true;
   }
-  stop_background();
-  text_.clear();
-  text_.shrink_to_fit();
+  const std::shared_ptr<const std::string> file = text_;
+  const std::string_view text = it->second.of(*file);
+  hold.unlock();
+  // A walk that ends before the list does (stopped by the walker or by an error of
+  // an instance) checks the rest: broken text is reported as a full parse reports it.
+  const auto refuse_broken_text = [&] {
+    if (!is_valid_json(text)) throw not_valid_json(path_);
+  };
+  ArrayRead read;
+  try {
+    read = walk_text(text, visit);
+  } catch (const std::bad_alloc&) {
+    throw StateError(path_ + ": too large to read (" + std::to_string(file->size()) + " bytes)");
+  } catch (...) {
+    refuse_broken_text();
+    throw;
+  }
+  if (read == ArrayRead::Invalid) throw not_valid_json(path_);
+  if (read == ArrayRead::Stopped) refuse_broken_text();
+  return true;
+}
+
+Json& HostDocument::complete() {
+  std::lock_guard<std::mutex> hold(mutex_);
+  while (!pending_.empty()) take(pending_.begin());
+  text_.reset();
   return json_;
 }
 

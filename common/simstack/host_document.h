@@ -1,19 +1,17 @@
 // One read of the host file, in which the instance lists of the WMI namespaces are
 // set aside as text: a report reads a handful of classes of a file that may hold
-// tens of megabytes of instances. On a machine with more than one processor a
-// background thread parses the lists in file order while the command runs; a list
-// the command asks for first is parsed by the asking thread. Every list comes from
-// the same text, read under the lock, so the snapshot is the one a full parse would
-// give.
+// tens of megabytes of instances. A list is either walked one instance at a time
+// (nothing of it kept but what the walker keeps) or parsed whole on first use. Every
+// list comes from the same text, read under the lock, so the snapshot is the one a
+// full parse would give.
 #pragma once
-#include <condition_variable>
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <vector>
 
 #include "simstack/json_spans.h"
 #include "simstack/state_file.h"
@@ -26,46 +24,44 @@ class HostDocument {
   HostDocument(std::string text, std::string path);
   // A document already parsed in full.
   explicit HostDocument(Json whole);
-  ~HostDocument();
   HostDocument(const HostDocument&) = delete;
   HostDocument& operator=(const HostDocument&) = delete;
 
-  // Every member; an instance list not read yet holds null.
+  // Every member; an instance list not parsed yet holds null.
   const Json& json() const { return json_; }
-  // The instance list of a class (names in any case), parsed on first use; null when
-  // the namespace has no list of that name. Throws StateError for a list that is not
-  // valid JSON.
+  // The instance list of a class (names in any case), parsed and kept on first use;
+  // null when the namespace has no list of that name. Throws StateError for a list
+  // that is not valid JSON.
   const Json* instances(std::string_view ns, std::string_view class_name) const;
+  // Whether the namespace has a list of that name (parsed or not); throws StateError
+  // for a member that is not a list.
+  bool has_instances(std::string_view ns, std::string_view class_name) const;
+
+  // One instance of a walk: the node, its place in the list, and the owner that keeps
+  // a node parsed for the walk alive (null for a node of the document itself).
+  using InstanceVisitor =
+      std::function<bool(const Json& instance, std::size_t index, const std::shared_ptr<const Json>& owner)>;
+  // Hands the instances of a class's list to `visit` in order until it returns false;
+  // a list still held as text is parsed one instance at a time and not kept. Returns
+  // whether the namespace has the list. Throws StateError for a member that is not a
+  // list (nothing visited) and for a list that is not valid JSON, when the walk
+  // reaches the fault.
+  bool for_each_instance(std::string_view ns, std::string_view class_name, const InstanceVisitor& visit) const;
+
   // The whole document, every list parsed in its place.
   Json& complete();
 
  private:
-  struct PendingList {
-    enum class State { Waiting, Parsing, Parsed, Invalid };
-    JsonSpan span;
-    State state = State::Waiting;
-    Json parsed;
-  };
-  using PendingMap = std::map<const Json*, PendingList>;  // by the placeholder it fills
+  using PendingMap = std::map<const Json*, JsonSpan>;  // by the placeholder each list fills
+  // Parses a list held as text into its placeholder; throws StateError when invalid.
+  void take(PendingMap::iterator it) const;
 
-  void parse_in_background();
-  // Parses a Waiting list outside the lock and publishes it Parsed or Invalid; left
-  // Waiting when the parse throws (out of memory), and the exception goes on.
-  void parse_list(std::unique_lock<std::mutex>& lock, PendingList& list) const;
-  // Parses the list (or waits for the background thread to finish it) and moves it
-  // into its placeholder; throws StateError for a list that is not valid JSON.
-  void take(std::unique_lock<std::mutex>& lock, PendingMap::iterator it) const;
-  void stop_background();
-
-  std::string text_;  // the file as read, while lists are pending
+  // The file as read, while lists are pending; a walk keeps it for as long as it runs.
+  std::shared_ptr<const std::string> text_;
   std::string path_;
   mutable Json json_;
   mutable PendingMap pending_;
-  std::vector<const Json*> text_order_;  // the placeholders in the order of the file
-  mutable std::mutex mutex_;
-  mutable std::condition_variable list_parsed_;
-  bool stopping_ = false;
-  std::thread background_;
+  mutable std::mutex mutex_;  // objects of one snapshot may be read from several threads
 };
 
 }  // namespace simstack

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "simstack/state_file.h"
+#include "simstack/json_reader.h"
 
 namespace simstack {
 
@@ -39,9 +39,9 @@ std::size_t skip_scalar(std::string_view text, std::size_t pos) {
 // A member name as the full parser reads it (escapes, UTF-8 checks); none when it is
 // not a valid JSON string. Objects walked here have few members.
 std::optional<std::string> decode_name(std::string_view quoted) {
-  Json name = Json::parse(quoted, nullptr, false);
-  if (!name.is_string()) return std::nullopt;
-  return name.get<std::string>();
+  std::optional<Json> name = read_json(quoted);
+  if (!name || !name->is_string()) return std::nullopt;
+  return name->get<std::string>();
 }
 
 }  // namespace

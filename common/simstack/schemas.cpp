@@ -38,14 +38,19 @@ std::uint16_t vt_of_cim(const std::string& base) {
   return 8;                                                                  // VT_BSTR
 }
 
-std::int32_t cim_type_of(const PropertySchema& p) {
+std::int32_t cim_code_of(const std::string& base_type) {
   static const std::pair<const char*, std::int32_t> kCodes[] = {
       {"sint16", 2},  {"sint32", 3},  {"real32", 4},  {"real64", 5},   {"string", 8},     {"boolean", 11},
       {"object", 13}, {"sint8", 16},  {"uint8", 17},  {"uint16", 18},  {"uint32", 19},    {"sint64", 20},
       {"uint64", 21}, {"datetime", 101}, {"reference", 102}, {"char16", 103}};
   std::int32_t code = 8;  // an unknown type name is served as a string
   for (const auto& [name, value] : kCodes)
-    if (p.base_type == name) code = value;
+    if (base_type == name) code = value;
+  return code;
+}
+
+std::int32_t cim_type_of(const PropertySchema& p) {
+  const std::int32_t code = p.cim_code != 0 ? p.cim_code : cim_code_of(p.base_type);
   return p.is_array ? code | 0x2000 : code;
 }
 
@@ -94,6 +99,7 @@ PropertySchema parse_property(const std::string& name, const Json& spec, const s
     p.base_type = type;
   }
   p.vt = vt_of_cim(p.base_type);
+  p.cim_code = cim_code_of(p.base_type);
   p.stored = stored_kind_of_cim(p.base_type, p.integer_bits);
   return p;
 }

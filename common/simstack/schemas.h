@@ -41,6 +41,7 @@ struct PropertySchema {
   bool is_array = false;
   bool key = false;
   std::uint16_t vt = 8;      // VARIANT type of one value as WMI serves it (8: VT_BSTR)
+  std::int32_t cim_code = 0; // CIM type code of base_type, worked out with vt (0: not yet)
   StoredKind stored = StoredKind::Text;
   std::uint8_t integer_bits = 0;  // for Integer
   const ClassSchema* object_schema = nullptr;  // resolved embedded class, if known
@@ -86,6 +87,8 @@ std::uint16_t vt_of_cim(const std::string& base_type);
 // How a value of the CIM type is stored, and its bits for an integer type.
 StoredKind stored_kind_of_cim(const std::string& base_type, std::uint8_t& integer_bits);
 // The CIMTYPE code of a property as Get reports it (CIM_UINT64 21, CIM_FLAG_ARRAY 0x2000, ...).
+// The CIM type code of a base type name ("uint32": 19); an unknown name is a string's.
+std::int32_t cim_code_of(const std::string& base_type);
 std::int32_t cim_type_of(const PropertySchema& p);
 // The CIMTYPE qualifier text: "uint32", "string", "object:PDO_INFORMATION" (arrays
 // name their element type).

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "simstack/file_lock.h"
+#include "simstack/json_reader.h"
 #include "simstack/json_spans.h"
 
 namespace simstack {
@@ -48,14 +49,14 @@ StateError not_valid_json(const std::string& path) { return StateError(path + ":
 Json parse_state_text(std::string_view text, const std::string& path, std::size_t depth) {
   if (depth + json_nesting(text, kMaxNesting - depth) > kMaxNesting)
     throw StateError(path + ": nested deeper than " + std::to_string(kMaxNesting) + " levels");
-  Json doc;
+  std::optional<Json> doc;
   try {
-    doc = Json::parse(text, nullptr, false);
+    doc = read_json(text);
   } catch (const std::bad_alloc&) {
     throw StateError(path + ": too large to read (" + std::to_string(text.size()) + " bytes)");
   }
-  if (doc.is_discarded()) throw not_valid_json(path);
-  return doc;
+  if (!doc) throw not_valid_json(path);
+  return std::move(*doc);
 }
 
 Json StateFile::parse_locked() const {

@@ -76,13 +76,14 @@ struct ValueOrigin {
 ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
                     const ClassSchema* schema, std::string_view class_hint, const ValueOrigin& parent = {});
 
-// One value already checked against `p` (or of a class without schema).
+// One value already checked against `p` (or of a class without schema); `cim_type`:
+// the property's, worked out once for all the elements of an array.
 Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                       const PropertySchema& p, const ValueOrigin& origin) {
+                       const PropertySchema& p, std::int32_t cim_type, const ValueOrigin& origin) {
   if (v.is_null()) return Value::null();
   Value out;
   out.vt = p.vt;
-  out.cim_type = simstack::cim_type_of(p);
+  out.cim_type = cim_type;
   switch (out.vt) {
     case VT_BSTR: out.text = json_text(v); break;
     case VT_R4:
@@ -101,10 +102,11 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
                       const PropertySchema& p, const ValueOrigin& origin, bool checked = false) {
   if (!checked && (!p.is_array || !v.is_array()))
     if (auto problem = simstack::value_problem(v, p)) refuse(*ctx, origin, p, *problem);
-  if (!p.is_array) return scalar_from_json(ctx, doc, v, p, origin);
+  const std::int32_t cim_type = simstack::cim_type_of(p);
+  if (!p.is_array) return scalar_from_json(ctx, doc, v, p, cim_type, origin);
   if (v.is_null()) {
     Value null = Value::null();
-    null.cim_type = simstack::cim_type_of(p);
+    null.cim_type = cim_type;
     return null;
   }
   std::uint16_t evt = p.vt;
@@ -115,17 +117,17 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
       if (e.is_null()) {  // an absent element: a null pointer in an object array
         Value missing;
         missing.vt = evt;
-        missing.cim_type = simstack::cim_type_of(p) & ~CIM_FLAG_ARRAY;
+        missing.cim_type = cim_type & ~CIM_FLAG_ARRAY;
         elements.push_back(std::move(missing));
       } else {
         if (auto problem = checked ? std::nullopt : simstack::scalar_problem(e, p))
           refuse(*ctx, origin, p, "element " + std::to_string(elements.size()) + ": " + *problem);
-        elements.push_back(scalar_from_json(ctx, doc, e, p, origin));
+        elements.push_back(scalar_from_json(ctx, doc, e, p, cim_type, origin));
       }
     }
   }
   Value out = Value::array(evt, std::move(elements));
-  out.cim_type = simstack::cim_type_of(p);
+  out.cim_type = cim_type;
   return out;
 }
 
@@ -429,8 +431,7 @@ class SimServices : public Services {
       return *hr;
     }
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    const Json* list = instance_list(cls);
-    if (list == nullptr && schema == nullptr) {
+    if (!has_instance_list(cls) && schema == nullptr) {
       ctx_->errors->set(kWBEM_E_INVALID_CLASS, "CreateInstanceEnum", cls, kWmiCoreProvider);
       return kWBEM_E_INVALID_CLASS;
     }
@@ -438,20 +439,19 @@ class SimServices : public Services {
     std::string name = schema != nullptr ? schema->name : cls;
     const std::string_view value_class = schema != nullptr ? std::string_view(schema->name) : std::string_view();
     std::size_t delivered = 0;
+    bool stopped = false;
+    walk_instances(cls, [&](const Json& node, std::size_t i, const std::shared_ptr<const Json>& owner) {
+      simstack::check_instance(node, name, i, ctx_->host.path());
+      if (broken && delivered == broken->after) return false;
+      SimObject instance(ctx_, owner ? owner : doc_ ? doc_ : doc, &node, schema, name, false,
+                         ValueOrigin{value_class, i, {}});
+      instance.set_origin(origin_);
+      ++delivered;
+      stopped = !visit(instance);
+      return !stopped;
+    });
+    if (stopped) return kS_OK;
     end = kWBEM_S_FALSE;
-    if (list != nullptr)
-      for (std::size_t i = 0; i < list->size(); ++i) {
-        const Json& node = (*list)[i];
-        simstack::check_instance(node, name, i, ctx_->host.path());
-        if (broken && delivered == broken->after) break;
-        SimObject instance(ctx_, doc_ ? doc_ : doc, &node, schema, name, false, ValueOrigin{value_class, i, {}});
-        instance.set_origin(origin_);
-        ++delivered;
-        if (!visit(instance)) {
-          end = kS_OK;
-          return kS_OK;
-        }
-      }
     if (broken && delivered == broken->after) {
       end = broken->hr;
       ctx_->errors->set(broken->hr, "CreateInstanceEnum", cls, kDriverProvider, broken->description);
@@ -464,7 +464,7 @@ class SimServices : public Services {
     auto cls = narrow_utf8(wclass);
     const ClassSchema* schema =
         simstack::equal_nocase(cls, system_class_schema().name) ? &system_class_schema() : ctx_->schemas.find(ns_, cls);
-    if (schema == nullptr && instance_list(cls) == nullptr) {
+    if (schema == nullptr && !has_instance_list(cls)) {
       ctx_->errors->set(kWBEM_E_NOT_FOUND, "GetObject", cls, kWmiCoreProvider);
       return kWBEM_E_NOT_FOUND;
     }
@@ -522,13 +522,25 @@ class SimServices : public Services {
   }
 
  private:
-  // The class's instance list, when the host has one; a namespace, "instances" member
-  // or list of the wrong JSON type is refused.
-  const Json* instance_list(const std::string& cls) const {
-    if (machine_ != nullptr) return as_instance_list(simstack::find_instance_list(*machine_, ns_, cls));
+  // Whether the class has an instance list; a namespace, "instances" member or list
+  // of the wrong JSON type is refused (another computer's is taken as absent).
+  bool has_instance_list(const std::string& cls) const {
+    if (machine_ != nullptr) return as_instance_list(simstack::find_instance_list(*machine_, ns_, cls)) != nullptr;
     auto snapshot = ctx_->host.snapshot();
     simstack::check_namespace_members(snapshot->json(), ns_, ctx_->host.path());
-    return simstack::checked_instance_list(snapshot->instances(ns_, cls), cls, ctx_->host.path());
+    return snapshot->has_instances(ns_, cls);
+  }
+
+  // The class's instances in order, one at a time: a large list of this host is
+  // parsed as it is walked and never held whole.
+  void walk_instances(const std::string& cls, const simstack::HostDocument::InstanceVisitor& visit) const {
+    if (machine_ != nullptr) {
+      if (const Json* list = as_instance_list(simstack::find_instance_list(*machine_, ns_, cls)))
+        for (std::size_t i = 0; i < list->size(); ++i)
+          if (!visit((*list)[i], i, nullptr)) return;
+      return;
+    }
+    ctx_->host.snapshot()->for_each_instance(ns_, cls, visit);
   }
 
   HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,

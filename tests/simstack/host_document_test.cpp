@@ -1,5 +1,5 @@
-// The host snapshot whose instance lists are parsed on first read or in the
-// background: it must give exactly what a full parse of the same text gives.
+// The host snapshot whose instance lists are parsed on first read or walked one
+// instance at a time: it must give exactly what a full parse of the same text gives.
 #include "simstack/host_document.h"
 
 #include <gtest/gtest.h>
@@ -57,25 +57,66 @@ TEST(HostDocument, ListsReadOnDemandEqualAFullParse) {
   EXPECT_EQ(doc->json()["journal"], whole["journal"]);
   EXPECT_EQ(doc->json()["WMI"]["ROOT\\WMI"]["classes"], whole["WMI"]["ROOT\\WMI"]["classes"]);
   EXPECT_EQ(doc->complete(), whole);
-  EXPECT_EQ(*split(kTrickyHost)->instances("ROOT\\WMI", "A"), wmi["A"]);  // before the background reaches it
 }
 
-TEST(HostDocument, GeneratedHostsMatchInAnyReadingOrder) {
+// Every list walked (parsed as it goes, on a second thread where there is one) and
+// read whole, in reverse order, then again once the document is complete.
+TEST(HostDocument, GeneratedHostsMatchWalkedOrReadWhole) {
   simstack::HostSpec spec;
   spec.devices = 24;
   spec.paths_per_device = 3;
   const Json whole = simstack::generate_host(spec);
-  const std::string text = whole.dump(1);
   const Json& lists = whole["wmi"]["ROOT\\WMI"]["instances"];
-  for (int round = 0; round < 8; ++round) {  // the background thread is at a different list each time
-    auto doc = split(text);
-    for (auto it = lists.end(); it != lists.begin();) {
-      --it;
-      ASSERT_EQ(*doc->instances("ROOT\\WMI", it.key()), it.value()) << it.key();
-    }
-    EXPECT_EQ(doc->complete(), whole);
+  auto doc = split(whole.dump(1));
+  const auto walked = [&](const std::string& cls, bool parsed_ahead) {
+    Json seen = Json::array();
+    EXPECT_TRUE(doc->for_each_instance("root\\wmi", cls, [&](const Json& node, std::size_t i, const auto& owner) {
+      EXPECT_EQ(i, seen.size());
+      EXPECT_EQ(owner != nullptr, parsed_ahead) << cls;
+      seen.push_back(node);
+      return true;
+    }));
+    return seen;
+  };
+  for (auto it = lists.end(); it != lists.begin();) {
+    --it;
+    ASSERT_EQ(walked(it.key(), true), it.value()) << it.key();
+    ASSERT_EQ(*doc->instances("ROOT\\WMI", it.key()), it.value()) << it.key();
   }
-  split(text);  // dropped at once, while the background thread may still be parsing
+  EXPECT_EQ(doc->complete(), whole);
+  for (auto it = lists.begin(); it != lists.end(); ++it) EXPECT_EQ(walked(it.key(), false), it.value()) << it.key();
+  EXPECT_FALSE(doc->for_each_instance("ROOT\\WMI", "Missing", [](const Json&, std::size_t, const auto&) { return true; }));
+}
+
+// A walk that ends early, or whose walker fails, still reports broken text as a full
+// parse does; a member that is no list is refused before anything is walked.
+TEST(HostDocument, WalksReportBrokenTextAsAFullParseDoes) {
+  auto doc = split(R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {
+      "Bad": [{"a": 1}, {"a": 01}], "Trailing": [1,], "Good": [{"a": 1}, {"a": 2}], "Scalar": 7}}}})");
+  struct Walker {
+    struct Failure {};
+    int stop_after;  // -1: never stops; -2: throws at the first instance
+    bool operator()(const Json&, std::size_t i, const std::shared_ptr<const Json>&) const {
+      if (stop_after == -2) throw Failure{};
+      return stop_after < 0 || static_cast<int>(i) < stop_after;
+    }
+  };
+  for (const char* cls : {"Bad", "Trailing"})
+    for (int stop_after : {-1, 0, -2}) {
+      try {
+        doc->for_each_instance("N", cls, Walker{stop_after});
+        ADD_FAILURE() << cls << " " << stop_after;
+      } catch (const StateError& e) {
+        EXPECT_NE(std::string(e.what()).find("not valid JSON"), std::string::npos) << e.what();
+      }
+    }
+  EXPECT_THROW(doc->for_each_instance("N", "Good", Walker{-2}), Walker::Failure);
+  std::size_t visited = 0;
+  EXPECT_TRUE(doc->for_each_instance("N", "Good", [&](const Json&, std::size_t, const auto&) { return ++visited < 1; }));
+  EXPECT_EQ(visited, 1u);
+  EXPECT_THROW(doc->for_each_instance("N", "Scalar", Walker{-2}), StateError);
+  EXPECT_THROW(doc->has_instances("N", "Scalar"), StateError);
+  EXPECT_TRUE(doc->has_instances("n", "bad"));
 }
 
 TEST(HostDocument, RepeatedMembersKeepTheLastAsAFullParseDoes) {
