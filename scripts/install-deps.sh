@@ -4,7 +4,7 @@
 # libiscsi-dev and tgt: simulated SCSI units that stand for a real iSCSI logical unit,
 # and the userspace target the contract test runs them against.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev pkg-config libiscsi-dev tgt clang-14 libfuzzer-14-dev)
+packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev rapidjson-dev pkg-config libiscsi-dev tgt clang-14 libfuzzer-14-dev)
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
 fi

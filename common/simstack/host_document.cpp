@@ -2,8 +2,6 @@
 
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 #include "simstack/instance_prefetch.h"
 #include "simstack/json_reader.h"
@@ -22,7 +20,8 @@ struct RepeatedContainer {};
 
 class Splitter {
  public:
-  Splitter(std::string_view text, const std::string& path, std::map<const Json*, JsonSpan>& pending)
+  Splitter(std::string_view text, const std::string& path,
+           std::map<const Json*, std::shared_ptr<const JsonArraySpans>>& pending)
       : text_(text), path_(path), pending_(pending) {}
 
   // None when the text is not one object: the caller parses it whole for the exact error.
@@ -64,11 +63,12 @@ class Splitter {
     Json& slot = instances[class_name];
     if (at >= text_.size() || text_[at] != '[') return eager(slot, at, 4);
     // A list nested too deep is left to the whole parse, which says so.
-    auto span = json_value_span(text_, at, kMaxNesting - 4);
-    if (!span) return std::nullopt;
+    auto spans = json_array_spans(text_, at, kMaxNesting - 4);
+    if (!spans) return std::nullopt;
     slot = nullptr;
-    pending_[&slot] = *span;
-    return span;
+    const JsonSpan whole = spans->whole;
+    pending_[&slot] = std::make_shared<const JsonArraySpans>(std::move(*spans));
+    return whole;
   }
 
   std::optional<JsonSpan> eager(Json& slot, std::size_t at, std::size_t depth) {
@@ -81,33 +81,28 @@ class Splitter {
 
   std::string_view text_;
   const std::string& path_;
-  std::map<const Json*, JsonSpan>& pending_;
+  std::map<const Json*, std::shared_ptr<const JsonArraySpans>>& pending_;
 };
 
-// Parses the list `text` one instance at a time for `visit`: on a second thread a
-// few instances ahead where the machine has a second processor, else in turn.
-ArrayRead walk_text(std::string_view text, const HostDocument::InstanceVisitor& visit) {
-  std::size_t index = 0;
-  std::optional<InstancePrefetch> ahead;
-  if (std::thread::hardware_concurrency() >= 2) try {
-      ahead.emplace(text);
-    } catch (const std::system_error&) {
-    }
-  if (!ahead)
-    return read_json_array(text, [&](Json&& element) {
-      auto owner = std::make_shared<const Json>(std::move(element));
-      return visit(*owner, index++, owner);
-    });
-  while (auto instance = ahead->next())
-    if (!visit(*instance, index++, instance)) return ArrayRead::Stopped;
-  return ahead->result();
+enum class Walked { Done, Stopped, Invalid };
+
+// Hands the instances of a list held as text to `visit`, each parsed from its span.
+Walked walk_text(std::string_view text, const std::vector<JsonSpan>& elements,
+                 const HostDocument::InstanceVisitor& visit) {
+  InstancePrefetch instances(text, elements);
+  for (std::size_t index = 0; !instances.at_end(); ++index) {
+    auto instance = instances.next();
+    if (!instance) return Walked::Invalid;
+    if (!visit(*instance, index, instance)) return Walked::Stopped;
+  }
+  return Walked::Done;
 }
 
 }  // namespace
 
 HostDocument::HostDocument(std::string text, std::string path)
     : text_(std::make_shared<const std::string>(std::move(text))), path_(std::move(path)) {
-  std::map<const Json*, JsonSpan> lists;
+  std::map<const Json*, std::shared_ptr<const JsonArraySpans>> lists;
   std::optional<Json> split;
   try {
     split = Splitter(*text_, path_, lists).split();
@@ -129,7 +124,7 @@ HostDocument::HostDocument(Json whole) : json_(std::move(whole)) {}
 void HostDocument::take(PendingMap::iterator it) const {
   std::optional<Json> list;
   try {
-    list = read_json(it->second.of(*text_));
+    list = read_json(it->second->whole.of(*text_));
   } catch (const std::bad_alloc&) {
     throw StateError(path_ + ": too large to read (" + std::to_string(text_->size()) + " bytes)");
   }
@@ -167,24 +162,25 @@ bool HostDocument::for_each_instance(std::string_view ns, std::string_view class
     return true;
   }
   const std::shared_ptr<const std::string> file = text_;
-  const std::string_view text = it->second.of(*file);
+  const std::shared_ptr<const JsonArraySpans> spans = it->second;
+  const std::string_view text = spans->whole.of(*file);
   hold.unlock();
   // A walk that ends before the list does (stopped by the walker or by an error of
   // an instance) checks the rest: broken text is reported as a full parse reports it.
   const auto refuse_broken_text = [&] {
     if (!is_valid_json(text)) throw not_valid_json(path_);
   };
-  ArrayRead read;
+  Walked walked;
   try {
-    read = walk_text(text, visit);
+    walked = walk_text(*file, spans->elements, visit);
   } catch (const std::bad_alloc&) {
     throw StateError(path_ + ": too large to read (" + std::to_string(file->size()) + " bytes)");
   } catch (...) {
     refuse_broken_text();
     throw;
   }
-  if (read == ArrayRead::Invalid) throw not_valid_json(path_);
-  if (read == ArrayRead::Stopped) refuse_broken_text();
+  if (walked == Walked::Invalid) throw not_valid_json(path_);
+  if (walked == Walked::Stopped) refuse_broken_text();
   return true;
 }
 

@@ -42,7 +42,8 @@ class HostDocument {
   using InstanceVisitor =
       std::function<bool(const Json& instance, std::size_t index, const std::shared_ptr<const Json>& owner)>;
   // Hands the instances of a class's list to `visit` in order until it returns false;
-  // a list still held as text is parsed one instance at a time and not kept. Returns
+  // a list still held as text is parsed one instance at a time (a few ahead on a
+  // second thread) and not kept. Returns
   // whether the namespace has the list. Throws StateError for a member that is not a
   // list (nothing visited) and for a list that is not valid JSON, when the walk
   // reaches the fault.
@@ -52,7 +53,8 @@ class HostDocument {
   Json& complete();
 
  private:
-  using PendingMap = std::map<const Json*, JsonSpan>;  // by the placeholder each list fills
+  // By the placeholder each list fills; a walk keeps the spans of its list while it runs.
+  using PendingMap = std::map<const Json*, std::shared_ptr<const JsonArraySpans>>;
   // Parses a list held as text into its placeholder; throws StateError when invalid.
   void take(PendingMap::iterator it) const;
 

@@ -1,12 +1,21 @@
 #include "simstack/instance_prefetch.h"
 
+#include <system_error>
+
+
 namespace simstack {
 
-InstancePrefetch::InstancePrefetch(std::string_view text) : thread_([this, text] { parse(text); }) {}
+InstancePrefetch::InstancePrefetch(std::string_view text, const std::vector<JsonSpan>& elements)
+    : text_(text), elements_(elements), slots_(kAhead) {
+  // On one processor a second thread would only compete with the walker.
+  if (elements_.size() < 2 || std::thread::hardware_concurrency() < 2) return;
+  try {
+    thread_ = std::thread([this] { run(); });
+  } catch (const std::system_error&) {  // no thread to be had: the walker parses alone
+  }
+}
 
-InstancePrefetch::~InstancePrefetch() { stop(); }
-
-void InstancePrefetch::stop() {
+InstancePrefetch::~InstancePrefetch() {
   {
     std::lock_guard<std::mutex> hold(mutex_);
     stopping_ = true;
@@ -15,60 +24,64 @@ void InstancePrefetch::stop() {
   if (thread_.joinable()) thread_.join();
 }
 
-bool InstancePrefetch::hand_over(Batch& batch) {
-  std::vector<Batch> spent;
-  {
-    std::unique_lock<std::mutex> hold(mutex_);
-    changed_.wait(hold, [this] { return ready_.size() < kBatchesAhead || stopping_; });
-    if (stopping_) return false;
-    ready_.push_back(std::move(batch));
-    spent.swap(spent_);
-    changed_.notify_all();
+InstancePrefetch::Slot InstancePrefetch::parse(std::size_t index, JsonReader& reader) const {
+  Slot slot;
+  slot.ready = true;
+  try {
+    if (auto instance = reader.read(elements_[index].of(text_)))
+      slot.instance = std::make_shared<const Json>(std::move(*instance));
+  } catch (...) {
+    slot.error = std::current_exception();
   }
-  batch = Batch();
-  batch.reserve(kBatch);
-  return true;  // `spent` is freed here, outside the lock
+  return slot;
 }
 
-void InstancePrefetch::parse(std::string_view text) {
-  ArrayRead result = ArrayRead::Done;
-  std::exception_ptr error;
-  try {
-    Batch batch;
-    result = read_json_array(text, [&](Json&& element) {
-      batch.push_back(std::make_shared<const Json>(std::move(element)));
-      return batch.size() < kBatch || hand_over(batch);
-    });
-    // The instances before the end of the list, or before the fault in its text.
-    if (result != ArrayRead::Stopped && !batch.empty() && !hand_over(batch)) result = ArrayRead::Stopped;
-  } catch (...) {
-    error = std::current_exception();
+void InstancePrefetch::run() {
+  JsonReader reader;
+  std::vector<std::shared_ptr<const Json>> spent;
+  for (;;) {
+    std::size_t index;
+    {
+      std::unique_lock<std::mutex> hold(mutex_);
+      changed_.wait(hold, [this] { return stopping_ || claimed_ == elements_.size() || claimed_ < walked_ + kAhead; });
+      if (stopping_ || claimed_ == elements_.size()) return;
+      index = claimed_++;
+      spent.swap(spent_);
+    }
+    spent.clear();  // outside the lock
+    Slot slot = parse(index, reader);
+    slot.by_thread = true;
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      slots_[index % kAhead] = std::move(slot);
+    }
+    changed_.notify_all();
   }
-  std::lock_guard<std::mutex> hold(mutex_);
-  result_ = result;
-  error_ = error;
-  finished_ = true;
-  changed_.notify_all();
 }
 
 std::shared_ptr<const Json> InstancePrefetch::next() {
-  if (taken_ == taking_.size()) {
-    std::unique_lock<std::mutex> hold(mutex_);
-    if (!taking_.empty() && !finished_) spent_.push_back(std::move(taking_));
-    changed_.wait(hold, [this] { return !ready_.empty() || finished_; });
-    if (ready_.empty()) return nullptr;
-    taking_ = std::move(ready_.front());
-    taken_ = 0;
-    ready_.pop_front();
-    changed_.notify_all();
+  std::unique_lock<std::mutex> hold(mutex_);
+  if (last_from_thread_) spent_.push_back(std::move(last_from_thread_));
+  Slot& wanted = slots_[walked_ % kAhead];
+  while (!wanted.ready) {
+    if (claimed_ < elements_.size() && claimed_ < walked_ + kAhead) {
+      const std::size_t index = claimed_++;
+      hold.unlock();
+      Slot slot = parse(index, reader_);
+      hold.lock();
+      slots_[index % kAhead] = std::move(slot);
+    } else {
+      changed_.wait(hold);
+    }
   }
-  return taking_[taken_++];  // the batch keeps its share until it is spent
-}
-
-ArrayRead InstancePrefetch::result() {
-  std::lock_guard<std::mutex> hold(mutex_);
-  if (error_) std::rethrow_exception(error_);
-  return result_;
+  Slot slot = std::move(wanted);
+  wanted = Slot();
+  if (slot.by_thread) last_from_thread_ = slot.instance;
+  ++walked_;
+  hold.unlock();
+  changed_.notify_all();  // room for the thread to parse further ahead
+  if (slot.error) std::rethrow_exception(slot.error);
+  return std::move(slot.instance);
 }
 
 }  // namespace simstack

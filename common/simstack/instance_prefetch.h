@@ -1,11 +1,11 @@
-// The instances of a list held as text, parsed on a second thread a few ahead of the
-// walker that reads them: on a machine with more than one processor a report's
-// parse and its reading of the instances overlap, and no more than a handful of
-// instances are held at a time.
+// The instances of a list held as text, each parsed from its own span of the text,
+// in order for one walker. A second thread (where the machine has a second
+// processor) parses instances ahead; while the instance the walker wants next is not
+// ready, the walker parses the next one nobody has taken, so the two share the work
+// and neither sleeps long. At most kAhead instances are held at a time.
 #pragma once
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -14,51 +14,50 @@
 #include <vector>
 
 #include "simstack/json_reader.h"
+#include "simstack/json_spans.h"
+#include "simstack/state_file.h"
 
 namespace simstack {
 
 class InstancePrefetch {
  public:
-  // Starts parsing `text` (an array), which must outlive the object; throws
-  // std::system_error when no thread can be had.
-  explicit InstancePrefetch(std::string_view text);
+  // `text` and `elements` (spans of the instances in it) must outlive the object.
+  InstancePrefetch(std::string_view text, const std::vector<JsonSpan>& elements);
   ~InstancePrefetch();
   InstancePrefetch(const InstancePrefetch&) = delete;
   InstancePrefetch& operator=(const InstancePrefetch&) = delete;
 
-  // The next instance, waiting for it; null once the list is over or its text broke off.
+  bool at_end() const { return walked_ == elements_.size(); }
+  // The next instance (call only before the end); null when its text is not valid
+  // JSON. Rethrows what parsing it threw (std::bad_alloc).
   std::shared_ptr<const Json> next();
-  // After next() gave null: Done, or Invalid for broken text. Rethrows what the
-  // parsing thread threw (std::bad_alloc).
-  ArrayRead result();
 
  private:
-  using Batch = std::vector<std::shared_ptr<const Json>>;
-  // Instances go over in batches: one hand-over per instance would cost more than
-  // the overlap gains.
-  static constexpr std::size_t kBatch = 64;
-  static constexpr std::size_t kBatchesAhead = 4;
+  struct Slot {
+    bool ready = false;
+    std::shared_ptr<const Json> instance;  // null: not valid JSON
+    std::exception_ptr error;
+    bool by_thread = false;
+  };
+  static constexpr std::size_t kAhead = 64;  // instances the thread may parse ahead
 
-  // Hands a batch to the walker, waiting while it is far enough behind; false once
-  // the walker wants no more.
-  bool hand_over(Batch& batch);
+  Slot parse(std::size_t index, JsonReader& reader) const;
+  void run();
 
-  void parse(std::string_view text);
-  void stop();
-
+  std::string_view text_;
+  const std::vector<JsonSpan>& elements_;
+  JsonReader reader_;           // the walker's
+  std::vector<Slot> slots_;     // instance i in slots_[i % kAhead]
+  std::size_t claimed_ = 0;     // instances before this are taken by the thread or the walker
+  std::size_t walked_ = 0;      // instances the walker has had
+  // Instances of the thread's making the walker is done with, freed on the thread:
+  // memory freed where it was allocated keeps the threads off each other's heap locks.
+  std::vector<std::shared_ptr<const Json>> spent_;
+  std::shared_ptr<const Json> last_from_thread_;
+  bool stopping_ = false;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Batch> ready_;
-  // Batches the walker is done with go back to be freed on the parsing thread: memory
-  // freed where it was allocated keeps the two threads off each other's heap locks.
-  std::vector<Batch> spent_;
-  Batch taking_;            // the walker's batch
-  std::size_t taken_ = 0;   // how much of it the walker has had
-  bool finished_ = false;   // the parsing thread is done
-  bool stopping_ = false;   // the walker wants no more
-  ArrayRead result_ = ArrayRead::Done;
-  std::exception_ptr error_;
-  std::thread thread_;      // last: started once every member above exists
+  std::thread thread_;  // last: started once every member above exists
 };
 
 }  // namespace simstack

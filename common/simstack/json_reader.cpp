@@ -12,25 +12,57 @@ namespace simstack {
 
 namespace {
 
-// Numbers as the Json library reads them (every double rounded correctly), UTF-8
-// checked, and the stack kept on the heap: no text can exhaust the thread's stack.
-constexpr unsigned kReadFlags =
-    rapidjson::kParseFullPrecisionFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag;
+// Numbers as the Json library reads them (every double rounded correctly), and the
+// stack kept on the heap: no text can exhaust the thread's stack. Strings are checked
+// for UTF-8 below, faster than the lexer checks them byte by byte.
+constexpr unsigned kReadFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag;
 
-// A code point U+D800..U+DFFF written in UTF-8 (ED A0..BF xx): the Json library refuses
-// it, raw or from a \u escape; the lexer lets a lone low surrogate escape through.
-bool encodes_surrogate(const char* s, std::size_t n) {
-  for (const char* end = s + n; (s = static_cast<const char*>(std::memchr(s, 0xED, end - s))) != nullptr; ++s)
-    if (s + 1 < end && static_cast<unsigned char>(s[1]) >= 0xA0) return true;
-  return false;
+// Well-formed UTF-8 as the Json library takes it: no overlong forms, no code points
+// past U+10FFFF and no surrogates U+D800..U+DFFF (raw, or from a \u escape, which the
+// lexer turns into the same bytes). Runs of ASCII are passed eight bytes at a time.
+bool valid_utf8(const char* s, std::size_t n) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s);
+  const auto* end = p + n;
+  while (p < end) {
+    if (end - p >= 8) {
+      std::uint64_t eight;
+      std::memcpy(&eight, p, 8);
+      if ((eight & 0x8080808080808080ULL) == 0) {
+        p += 8;
+        continue;
+      }
+    }
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high) return false;
+    for (std::size_t i = 2; i < length; ++i)
+      if (p[i] < 0x80 || p[i] > 0xBF) return false;
+    p += length;
+  }
+  return true;
 }
 
-// Builds Json values from the lexer's events. With an element sink the outermost
-// value must be an array, whose elements are handed over one by one and not kept.
+// Builds a Json value from the lexer's events.
 class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonBuilder> {
  public:
-  explicit JsonBuilder(const std::function<bool(Json&&)>* element) : element_(element) {}
-
   bool Null() { return value(Json(nullptr)); }
   bool Bool(bool b) { return value(Json(b)); }
   // Non-negative numbers are unsigned and negative ones signed, as the Json library has them.
@@ -40,44 +72,38 @@ class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonB
   bool Uint64(std::uint64_t u) { return value(Json(u)); }
   bool Double(double d) { return value(Json(d)); }
   bool String(const char* s, rapidjson::SizeType n, bool) {
-    return !encodes_surrogate(s, n) && value(Json(std::string(s, n)));
+    return valid_utf8(s, n) && value(Json(std::string(s, n)));
   }
   bool Key(const char* s, rapidjson::SizeType n, bool) {
-    if (encodes_surrogate(s, n)) return false;
+    if (!valid_utf8(s, n)) return false;
     key_.assign(s, n);
     return true;
   }
   bool StartObject() { return open(Json::object()); }
   bool EndObject(rapidjson::SizeType) { return close(); }
-  bool StartArray() {
-    if (element_ != nullptr && stack_.empty() && !in_streamed_array_) return in_streamed_array_ = true;
-    return open(Json::array());
-  }
+  bool StartArray() { return open(Json::array()); }
   bool EndArray(rapidjson::SizeType) { return close(); }
 
-  Json& root() { return root_; }
-  bool stopped() const { return stopped_; }
+  // The value built, leaving the builder ready for the next text.
+  Json take() {
+    stack_.clear();
+    return std::move(root_);
+  }
 
  private:
   bool value(Json&& v) {
-    if (element_ != nullptr && !in_streamed_array_) return false;  // a streamed text that is no array
     place(std::move(v));
-    return stack_.empty() ? finished() : true;
+    return true;
   }
 
   bool open(Json&& container) {
-    if (element_ != nullptr && !in_streamed_array_) return false;
     stack_.push_back(place(std::move(container)));
     return true;
   }
 
   bool close() {
-    if (stack_.empty()) {  // the end of the streamed array
-      in_streamed_array_ = false;
-      return true;
-    }
     stack_.pop_back();
-    return stack_.empty() ? finished() : true;
+    return true;
   }
 
   // Where a new value goes: the root, the end of the open array, or the open object's
@@ -93,65 +119,54 @@ class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonB
       elements.push_back(std::move(v));
       return &elements.back();
     }
-    Json& slot = top[key_];
+    // Members mostly come in name order (the file is written so): inserting at the
+    // end is then constant time. A repeated name keeps the last value.
+    auto& members = top.get_ref<Json::object_t&>();
+    Json& slot = members.emplace_hint(members.end(), key_, nullptr)->second;
     slot = std::move(v);
     return &slot;
   }
 
-  // An outermost value is complete: kept as the root, or handed to the sink.
-  bool finished() {
-    if (element_ == nullptr) return true;
-    if (!(*element_)(std::move(root_))) {
-      stopped_ = true;
-      return false;
-    }
-    root_ = Json();
-    return true;
-  }
-
-  const std::function<bool(Json&&)>* element_;
   std::vector<Json*> stack_;  // the open arrays and objects, outermost first
   std::string key_;
   Json root_;
-  bool in_streamed_array_ = false;
-  bool stopped_ = false;
 };
 
 // Takes every value and builds nothing: the lexer checks the grammar.
 struct JsonChecker : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonChecker> {
-  bool String(const char* s, rapidjson::SizeType n, bool) { return !encodes_surrogate(s, n); }
-  bool Key(const char* s, rapidjson::SizeType n, bool) { return !encodes_surrogate(s, n); }
+  bool String(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n); }
+  bool Key(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n); }
 };
-
-std::string_view without_byte_order_mark(std::string_view text) {
-  return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
-}
-
-template <typename Handler>
-bool lex(std::string_view text, Handler& handler) {
-  text = without_byte_order_mark(text);
-  rapidjson::MemoryStream stream(text.data(), text.size());
-  rapidjson::Reader reader;
-  return !reader.Parse<kReadFlags>(stream, handler).IsError();
-}
 
 }  // namespace
 
-std::optional<Json> read_json(std::string_view text) {
-  JsonBuilder builder(nullptr);
-  if (!lex(text, builder)) return std::nullopt;
-  return std::move(builder.root());
+struct JsonReader::Parts {
+  rapidjson::Reader reader;
+  JsonBuilder builder;
+};
+
+JsonReader::JsonReader() : parts_(std::make_unique<Parts>()) {}
+
+JsonReader::~JsonReader() = default;
+
+std::optional<Json> JsonReader::read(std::string_view text) {
+  rapidjson::MemoryStream stream(text.data(), text.size());
+  const bool ok = !parts_->reader.Parse<kReadFlags>(stream, parts_->builder).IsError();
+  Json value = parts_->builder.take();
+  if (!ok) return std::nullopt;
+  return value;
+}
+
+std::optional<Json> read_json(std::string_view text, bool byte_order_mark) {
+  if (byte_order_mark && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  return JsonReader().read(text);
 }
 
 bool is_valid_json(std::string_view text) {
   JsonChecker checker;
-  return lex(text, checker);
-}
-
-ArrayRead read_json_array(std::string_view text, const std::function<bool(Json&& element)>& element) {
-  JsonBuilder builder(&element);
-  if (lex(text, builder)) return ArrayRead::Done;
-  return builder.stopped() ? ArrayRead::Stopped : ArrayRead::Invalid;
+  rapidjson::MemoryStream stream(text.data(), text.size());
+  rapidjson::Reader reader;
+  return !reader.Parse<kReadFlags>(stream, checker).IsError();
 }
 
 }  // namespace simstack

@@ -1,5 +1,6 @@
 #include "simstack/json_spans.h"
 
+#include <array>
 #include <cstring>
 
 #include "simstack/json_reader.h"
@@ -11,19 +12,60 @@ namespace {
 bool is_json_whitespace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
 // One past the closing quote of the string whose opening quote is at `pos`, or npos.
-// A quote ends the string unless an odd number of backslashes precedes it.
+// A backslash takes the character after it along (the strings of a host are short:
+// a plain loop beats a search per quote).
 std::size_t skip_string(std::string_view text, std::size_t pos) {
-  std::size_t from = pos + 1;
-  while (from < text.size()) {
-    const void* hit = std::memchr(text.data() + from, '"', text.size() - from);
-    if (hit == nullptr) return std::string_view::npos;
-    std::size_t quote = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-    std::size_t backslashes = 0;
-    while (quote - backslashes > pos + 1 && text[quote - backslashes - 1] == '\\') ++backslashes;
-    if (backslashes % 2 == 0) return quote + 1;
-    from = quote + 1;
+  const char* p = text.data();
+  for (std::size_t i = pos + 1, n = text.size(); i < n; ++i) {
+    if (p[i] == '"') return i + 1;
+    if (p[i] == '\\') ++i;
   }
   return std::string_view::npos;
+}
+
+// What the bracket walk stops at; everything else is passed over a byte at a time.
+enum Stop : unsigned char { kPlain, kQuote, kOpen, kClose, kComma };
+constexpr std::array<Stop, 256> kStops = [] {
+  std::array<Stop, 256> stops{};
+  stops['"'] = kQuote;
+  stops['['] = stops['{'] = kOpen;
+  stops[']'] = stops['}'] = kClose;
+  stops[','] = kComma;
+  return stops;
+}();
+
+// The span of the array or object at `pos`, its brackets matched and nested no deeper
+// than `max_depth`; `comma` is called with each comma directly inside it.
+template <typename OnComma>
+std::optional<JsonSpan> bracket_span(std::string_view text, std::size_t pos, std::size_t max_depth, OnComma comma) {
+  std::string closers;  // the bracket each open level waits for
+  const char* p = text.data();
+  const std::size_t n = text.size();
+  for (std::size_t i = pos; i < n; ++i) {
+    while (i < n && kStops[static_cast<unsigned char>(p[i])] == kPlain) ++i;
+    if (i == n) break;
+    switch (kStops[static_cast<unsigned char>(p[i])]) {
+      case kQuote:
+        i = skip_string(text, i);
+        if (i == std::string_view::npos) return std::nullopt;
+        --i;
+        break;
+      case kOpen:
+        if (closers.size() == max_depth) return std::nullopt;
+        closers += p[i] == '[' ? ']' : '}';
+        break;
+      case kClose:
+        if (closers.empty() || closers.back() != p[i]) return std::nullopt;
+        closers.pop_back();
+        if (closers.empty()) return JsonSpan{pos, i + 1};
+        break;
+      case kComma:
+        if (closers.size() == 1) comma(i);
+        break;
+      case kPlain: break;
+    }
+  }
+  return std::nullopt;
 }
 
 // A number or literal runs to the next structural character or whitespace.
@@ -87,29 +129,52 @@ std::optional<JsonSpan> json_value_span(std::string_view text, std::size_t pos, 
     if (end == pos) return std::nullopt;
     return JsonSpan{pos, end};
   }
-  std::string closers;  // the bracket each open level waits for
-  for (std::size_t i = pos; i < text.size(); ++i) {
-    switch (text[i]) {
-      case '"':
-        i = skip_string(text, i);
-        if (i == std::string_view::npos) return std::nullopt;
-        --i;
-        break;
-      case '[':
-      case '{':
-        if (closers.size() == max_depth) return std::nullopt;
-        closers += text[i] == '[' ? ']' : '}';
-        break;
-      case ']':
-      case '}':
-        if (closers.back() != text[i]) return std::nullopt;
-        closers.pop_back();
-        if (closers.empty()) return JsonSpan{pos, i + 1};
-        break;
-      default: break;
+  return bracket_span(text, pos, max_depth, [](std::size_t) {});
+}
+
+std::optional<JsonArraySpans> json_array_spans(std::string_view text, std::size_t pos, std::size_t max_depth) {
+  if (pos >= text.size() || text[pos] != '[') return std::nullopt;
+  JsonArraySpans array;
+  std::size_t element_begin = pos + 1;
+  auto whole = bracket_span(text, pos, max_depth, [&](std::size_t comma) {
+    array.elements.push_back({element_begin, comma});
+    element_begin = comma + 1;
+  });
+  if (!whole) return std::nullopt;
+  array.whole = *whole;
+  const std::size_t last_end = whole->end - 1;  // the closing bracket
+  // "[ ]" has no element; after a comma there must be one, blank or not.
+  if (!array.elements.empty() || skip_json_whitespace(text, element_begin) != last_end)
+    array.elements.push_back({element_begin, last_end});
+  return array;
+}
+
+void JsonWhitespaceSqueeze::feed(std::string_view piece, std::string& out) {
+  // The copy, never longer than the piece, goes through a buffer kept between pieces:
+  // growing `out` for it first would fill it with zeros only to overwrite them.
+  if (buffer_.size() < piece.size()) buffer_.resize(piece.size());
+  char* const first = buffer_.data();
+  char* to = first;
+  bool in_string = in_string_, escaped = escaped_, in_space = in_space_;
+  for (const char c : piece) {
+    if (in_string) {
+      *to++ = c;
+      if (escaped) escaped = false;
+      else if (c == '\\') escaped = true;
+      else if (c == '"') in_string = false;
+    } else if (is_json_whitespace(c)) {
+      if (!in_space) *to++ = ' ';
+      in_space = true;
+    } else {
+      *to++ = c;
+      in_space = false;
+      in_string = c == '"';
     }
   }
-  return std::nullopt;
+  out.append(first, static_cast<std::size_t>(to - first));
+  in_string_ = in_string;
+  escaped_ = escaped;
+  in_space_ = in_space;
 }
 
 std::optional<JsonSpan> for_each_json_member(std::string_view text, std::size_t pos, const MemberVisitor& member) {

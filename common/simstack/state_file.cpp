@@ -24,7 +24,7 @@ void validate_document(const Json& doc, const std::string& path) {
 
 StateFile::StateFile(std::string path) : path_(std::move(path)) {}
 
-std::string StateFile::read_text_locked() const {
+std::ifstream StateFile::open_host_file() const {
   // A folder or a device opens as a stream too, with no size to go by.
   std::error_code ec;
   const auto status = std::filesystem::status(path_, ec);
@@ -32,12 +32,38 @@ std::string StateFile::read_text_locked() const {
   if (!ec && !std::filesystem::is_regular_file(status)) throw StateError(path_ + ": is not a regular file");
   std::ifstream in(path_, std::ios::binary | std::ios::ate);
   if (!in) throw StateError(path_ + ": cannot be opened");
+  return in;
+}
+
+std::string StateFile::read_text_locked() const {
+  std::ifstream in = open_host_file();
   const std::streamoff size = in.tellg();
   if (size < 0) throw StateError(path_ + ": cannot be read");
   try {
     std::string text(static_cast<std::size_t>(size), '\0');
     in.seekg(0);
     if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) throw StateError(path_ + ": cannot be read");
+    return text;
+  } catch (const std::bad_alloc&) {
+    throw StateError(path_ + ": too large to read (" + std::to_string(size) + " bytes)");
+  }
+}
+
+std::string StateFile::read_squeezed_text_locked() const {
+  // Read in pieces so the file's bytes and the copy never sit in memory together.
+  constexpr std::size_t kPiece = 1 << 20;
+  std::ifstream in = open_host_file();
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw StateError(path_ + ": cannot be read");
+  in.seekg(0);
+  try {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(size));  // an upper bound: pages are taken as they are written
+    std::string piece(kPiece, '\0');
+    JsonWhitespaceSqueeze squeeze;
+    while (in.read(piece.data(), kPiece) || in.gcount() > 0)
+      squeeze.feed(std::string_view(piece.data(), static_cast<std::size_t>(in.gcount())), text);
+    if (!in.eof()) throw StateError(path_ + ": cannot be read");
     return text;
   } catch (const std::bad_alloc&) {
     throw StateError(path_ + ": too large to read (" + std::to_string(size) + " bytes)");
@@ -51,7 +77,7 @@ Json parse_state_text(std::string_view text, const std::string& path, std::size_
     throw StateError(path + ": nested deeper than " + std::to_string(kMaxNesting) + " levels");
   std::optional<Json> doc;
   try {
-    doc = read_json(text);
+    doc = read_json(text, depth == 0);  // a byte-order mark may open the file
   } catch (const std::bad_alloc&) {
     throw StateError(path + ": too large to read (" + std::to_string(text.size()) + " bytes)");
   }

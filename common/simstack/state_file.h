@@ -4,6 +4,7 @@
 // one, so concurrent processes lose no update and a crash never leaves a torn file.
 #pragma once
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <memory>
@@ -53,10 +54,15 @@ class StateFile {
   std::unique_ptr<FileLock> lock(bool exclusive) const;
   Json parse_locked() const;                         // the caller holds a lock
   std::string read_text_locked() const;              // the file's bytes, unparsed
+  // The file's JSON with each run of whitespace outside strings cut to one space: the
+  // same document in less memory (for a reader that keeps the text).
+  std::string read_squeezed_text_locked() const;
   void write_locked(const Json& doc);                // the caller holds the exclusive lock
   std::optional<FileIdentity> identity() const;      // none where it cannot be told
 
  private:
+  std::ifstream open_host_file() const;  // at its end, for its size
+
   std::string path_;
 };
 

@@ -1,6 +1,6 @@
 // The host file's reader against the Json library's own parser: the same texts
-// accepted, the same values with the same number types; arrays handed over one
-// element at a time, with or without a second thread.
+// accepted, the same values with the same number types; arrays split into element
+// spans, and their instances parsed ahead on a second thread.
 #include "simstack/json_reader.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "simstack/instance_prefetch.h"
+#include "simstack/json_spans.h"
 
-using simstack::ArrayRead;
 using simstack::Json;
 
 namespace {
@@ -46,60 +46,88 @@ TEST(JsonReader, ReadsWhatTheJsonLibraryReads) {
       "\xEF\xBB\xBF[1]", "\xEF\xBB\xBF", "tru", "nulls", "[\"a\\u0000\"]"};
   for (const std::string& text : texts) {
     const Json expected = Json::parse(text, nullptr, false);
-    const std::optional<Json> got = simstack::read_json(text);
+    const std::optional<Json> got = simstack::read_json(text, true);  // as the start of a file
     ASSERT_EQ(got.has_value(), !expected.is_discarded()) << text;
-    EXPECT_EQ(simstack::is_valid_json(text), got.has_value()) << text;
+    const bool mark = text.rfind("\xEF\xBB\xBF", 0) == 0;  // only a file may open with one
+    EXPECT_EQ(simstack::is_valid_json(text), got.has_value() && !mark) << text;
+    EXPECT_EQ(simstack::read_json(text).has_value(), got.has_value() && !mark) << text;
     if (got) {
       EXPECT_TRUE(same_typed(*got, expected)) << text << " -> " << got->dump();
     }
   }
 }
 
-TEST(JsonReader, ArraysAreHandedOverOneElementAtATime) {
-  struct Case {
-    const char* text;
-    std::size_t stop_after;  // elements taken before stopping (-1: all)
-    ArrayRead result;
-    const char* taken;  // the elements handed over, as an array
-  };
-  const std::size_t all = static_cast<std::size_t>(-1);
-  for (const Case& c : {Case{R"([1, {"a": [2, {"b": null}]}, "x", [[]]])", all, ArrayRead::Done,
-                             R"([1, {"a": [2, {"b": null}]}, "x", [[]]])"},
-                        Case{"[]", all, ArrayRead::Done, "[]"}, Case{"[1, 2, 3]", 1, ArrayRead::Stopped, "[1]"},
-                        Case{R"([{"a": 1}, {"a": 01}])", all, ArrayRead::Invalid, R"([{"a": 1}])"},
-                        Case{"[1, 2", all, ArrayRead::Invalid, "[1, 2]"}, Case{"[1] 2", all, ArrayRead::Invalid, "[1]"},
-                        Case{"5", all, ArrayRead::Invalid, "[]"}, Case{R"({"a": [1]})", all, ArrayRead::Invalid, "[]"}}) {
-    Json taken = Json::array();
-    const ArrayRead result = simstack::read_json_array(c.text, [&](Json&& element) {
-      taken.push_back(std::move(element));
-      return taken.size() != c.stop_after;
-    });
-    EXPECT_EQ(result, c.result) << c.text;
-    EXPECT_TRUE(same_typed(taken, Json::parse(c.taken))) << c.text << " -> " << taken.dump();
+// Each element parsed on its own is valid exactly when the array is, and gives the
+// array's elements.
+TEST(JsonReader, ArraysSplitIntoElementsReadAsTheWholeArray) {
+  for (const char* text : {R"([1, {"a": [2, {"b": ","}]}, "x,]", [[]]])", "[]", "[ \n ]", "[1]", " [ 1 , 2 ] ", "[1,]",
+                           "[,]", "[,1]", "[1,,2]", "[1 2]", "[tru,e]", R"(["a\"", 1])", "[{]}", "[[1]", "[\"]", "[1]]"}) {
+    const std::string_view view(text);
+    const std::size_t at = view.find('[');
+    const Json expected = Json::parse(view.substr(at), nullptr, false);
+    const auto spans = simstack::json_array_spans(view, at);
+    if (!spans) {  // brackets that do not match: no valid array either
+      EXPECT_TRUE(expected.is_discarded()) << text;
+      continue;
+    }
+    Json elements = Json::array();
+    bool valid = view.substr(spans->whole.end).find_first_not_of(" \n") == std::string_view::npos;
+    for (const auto& e : spans->elements)
+      if (auto element = simstack::read_json(e.of(view)); element && valid)
+        elements.push_back(std::move(*element));
+      else
+        valid = false;
+    EXPECT_EQ(valid, !expected.is_discarded()) << text;
+    if (valid) {
+      EXPECT_TRUE(same_typed(elements, expected)) << text;
+    }
   }
 }
 
-// The second thread gives the same instances in order, stops when the walker leaves
-// early (its batches freed, no thread left behind), and reports broken text.
+// The instances come in order whether the walker or the second thread parsed them;
+// leaving early stops the thread; broken text gives null where it is.
 TEST(JsonReader, InstancesParsedAheadArriveInOrder) {
   Json list = Json::array();
   for (int i = 0; i < 1000; ++i) list.push_back({{"n", i}, {"name", "instance " + std::to_string(i)}});
-  const std::string text = list.dump();
+  std::string text = list.dump();
+  const auto spans = simstack::json_array_spans(text, 0);
+  ASSERT_TRUE(spans);
   {
-    simstack::InstancePrefetch ahead(text);
+    simstack::InstancePrefetch ahead(text, spans->elements);
     Json seen = Json::array();
-    while (auto instance = ahead.next()) seen.push_back(*instance);
-    EXPECT_EQ(ahead.result(), ArrayRead::Done);
+    while (!ahead.at_end()) seen.push_back(*ahead.next());
     EXPECT_TRUE(same_typed(seen, Json::parse(text)));
   }
   for (int taken : {0, 1, 500}) {
-    simstack::InstancePrefetch ahead(text);
+    simstack::InstancePrefetch ahead(text, spans->elements);
     for (int i = 0; i < taken; ++i) ASSERT_EQ((*ahead.next())["n"], i);
   }
-  const std::string broken = text.substr(0, text.size() / 2);
-  simstack::InstancePrefetch ahead(broken);
-  std::size_t seen = 0;
-  while (ahead.next()) ++seen;
-  EXPECT_EQ(ahead.result(), ArrayRead::Invalid);
-  EXPECT_GT(seen, 400u);
+  const std::size_t broken = text.find("\"n\":700");
+  text[broken + 4] = 'x';
+  simstack::InstancePrefetch ahead(text, spans->elements);
+  for (int i = 0; i < 700; ++i) ASSERT_NE(ahead.next(), nullptr);
+  EXPECT_EQ(ahead.next(), nullptr);
+}
+
+// Whitespace cut to one space outside strings leaves every text as valid or invalid as
+// it was, with the same value, however the text is cut into pieces.
+TEST(JsonReader, SqueezedTextReadsAsTheOriginal) {
+  for (std::string text : {"{\n \"a\": [\n  1,\n  2\n ],\n \"b\": \"x  \\\"  y\\\\\"\n}\n", "1 2", "[1\n\t,\r\n2]",
+                           "tr ue", "\"a\\\"   b\"  ", "{\"k\":\"\\\\\"  ,  \"l\": - 1}", "  \"open   ", "[\"\\u0041  \"]"}) {
+    const Json expected = Json::parse(text, nullptr, false);
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+      std::string squeezed;
+      simstack::JsonWhitespaceSqueeze squeeze;
+      squeeze.feed(std::string_view(text).substr(0, cut), squeezed);
+      squeeze.feed(std::string_view(text).substr(cut), squeezed);
+      if (text.find('"') == std::string::npos) {
+        EXPECT_EQ(squeezed.find_first_of("\t\r\n"), std::string::npos) << squeezed;
+      }
+      const auto got = simstack::read_json(squeezed);
+      ASSERT_EQ(got.has_value(), !expected.is_discarded()) << text << " cut at " << cut << ": " << squeezed;
+      if (got) {
+        EXPECT_TRUE(same_typed(*got, expected)) << squeezed;
+      }
+    }
+  }
 }

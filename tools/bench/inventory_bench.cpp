@@ -1,6 +1,7 @@
 // Loads and joins generated hosts of growing size and prints, per size, the time of
-// the state-file load, of the joins, of whole pathmgr processes (reports and policy
-// changes) and their peak memory (not a test: timings vary by machine).
+// the state-file load, of reading and joining the inventory, of whole pathmgr
+// processes (reports and policy changes) and the reports' peak memory (not a test:
+// timings vary by machine).
 // "inventory_bench --load=FILE" is the load-only process.
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -36,8 +37,10 @@ struct ProcessCost {
   double peak_mb = 0;  // the process's largest resident set
 };
 
-// Runs a program, output thrown away; its time and peak memory.
-ProcessCost run_process(std::vector<std::string> args, std::string env) {
+// Runs a program, output thrown away; its time and peak memory. Done here directly
+// only by the "--measure" process: a child spawned by a process as large as this
+// benchmark is charged that process's memory as its own peak.
+ProcessCost run_directly(std::vector<std::string> args, std::string env) {
   char* envp[] = {env.data(), nullptr};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -56,6 +59,35 @@ ProcessCost run_process(std::vector<std::string> args, std::string env) {
     cost.peak_mb = usage.ru_maxrss / 1024.0;
   }
   posix_spawn_file_actions_destroy(&actions);
+  return cost;
+}
+
+std::string self_path;
+
+// Runs a program through a small "--measure" process of this benchmark, which spawns
+// it and reports its time and peak memory.
+ProcessCost run_process(std::vector<std::string> args, std::string env) {
+  args.insert(args.begin(), {self_path, "--measure", env});
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int out[2];
+  ProcessCost cost;
+  if (pipe(out) != 0) return cost;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  pid_t pid = 0;
+  const bool started = posix_spawn(&pid, self_path.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  std::string answer;
+  char buffer[256];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
+  close(out[0]);
+  if (started) waitpid(pid, nullptr, 0);
+  std::sscanf(answer.c_str(), "%lf %lf", &cost.seconds, &cost.peak_mb);
   return cost;
 }
 
@@ -100,6 +132,12 @@ double time_python_load(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  self_path = std::filesystem::canonical("/proc/self/exe").string();
+  if (argc > 3 && std::string_view(argv[1]) == "--measure") {  // --measure ENV PROGRAM ARGS...
+    ProcessCost cost = run_directly(std::vector<std::string>(argv + 3, argv + argc), argv[2]);
+    std::printf("%.6f %.3f\n", cost.seconds, cost.peak_mb);
+    return 0;
+  }
   if (argc > 1 && std::string_view(argv[1]).rfind("--load=", 0) == 0) {
     simstack::StateFile(argv[1] + 7).read();
     std::_Exit(0);  // as pathmgr ends: no teardown of the document
@@ -109,14 +147,15 @@ int main(int argc, char** argv) {
   if (argc > 1) sizes = {static_cast<unsigned>(std::atoi(argv[1]))};
   auto dir = std::filesystem::temp_directory_path() / "pathmgr-bench";
   std::filesystem::create_directories(dir);
-  // load: parsing the whole state file in this process; load process: the same as a
-  // process of its own; python: a bare json.load of the file; then the three reports
+  // load: parsing the whole state file in this process; joins: reading the inventory
+  // (walking the lists an instance at a time) and joining it; load process: the whole
+  // load as a process of its own; python: a bare json.load of the file; then the three reports
   // as whole pathmgr processes, output thrown away, each over python's load, and
   // the largest report's peak memory over the file size; last a policy change of
   // every device against that of one device.
   std::printf("%7s %6s %7s %7s %7s %7s %8s %7s %8s %8s %8s %6s %6s %6s %7s %7s %7s %6s\n", "devices", "paths", "file MB",
               "load s", "joins s", "lookup", "loadproc", "python", "devinfo", "pathinfo", "iostatus", "dev/py",
-              "path/py", "io/py", "peak/MB", "all s", "one s", "all/1");
+              "path/py", "io/py", "peak/f", "all s", "one s", "all/1");
   for (unsigned devices : sizes) {
     simstack::HostSpec spec;
     spec.devices = devices;
@@ -137,7 +176,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<wmi::Services> services;
     wmi::wmi_connect(*platform.wmi, out, services);
     Session session{out, 6, platform.wmi.get(), services.get()};
-    Inventory first;  // the simulated host parses its instance lists on first read
+    Inventory first;  // the host's text read and split once; each reading walks its lists anew
     if (load_inventory(session, first) != 0) return 1;
     start = std::chrono::steady_clock::now();
     Inventory inventory;
