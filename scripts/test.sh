@@ -2,8 +2,8 @@
 # Builds everything and runs the whole test suite: the Windows cross builds (32-bit
 # pathmgr.exe and relinfo.dll, 64-bit install.exe, and a 64-bit pathmgr.exe for the
 # wine smoke test), the check of their imports against the oldest systems they serve,
-# the Linux tests, the tests again under ASan and UBSan, and the event listener's
-# tests under ThreadSanitizer.
+# the Linux tests, the tests again under ASan and UBSan, the event listener's and the
+# host reading's tests under ThreadSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows

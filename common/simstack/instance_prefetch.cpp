@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-
 namespace simstack {
 
 InstancePrefetch::InstancePrefetch(std::string_view text, const std::vector<JsonSpan>& elements)
