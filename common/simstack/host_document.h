@@ -43,10 +43,9 @@ class HostDocument {
       std::function<bool(const Json& instance, std::size_t index, const std::shared_ptr<const Json>& owner)>;
   // Hands the instances of a class's list to `visit` in order until it returns false;
   // a list still held as text is parsed one instance at a time (a few ahead on a
-  // second thread) and not kept. Returns
-  // whether the namespace has the list. Throws StateError for a member that is not a
-  // list (nothing visited) and for a list that is not valid JSON, when the walk
-  // reaches the fault.
+  // second thread) and not kept. Returns whether the namespace has the list. Throws
+  // StateError for a member that is not a list (nothing visited) and for a list that
+  // is not valid JSON, when the walk reaches the fault.
   bool for_each_instance(std::string_view ns, std::string_view class_name, const InstanceVisitor& visit) const;
 
   // The whole document, every list parsed in its place.

@@ -1,5 +1,7 @@
 #include "simstack/json_reader.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -12,10 +14,31 @@ namespace simstack {
 
 namespace {
 
-// Numbers as the Json library reads them (every double rounded correctly), and the
-// stack kept on the heap: no text can exhaust the thread's stack. Strings are checked
-// for UTF-8 below, faster than the lexer checks them byte by byte.
-constexpr unsigned kReadFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag;
+// The lexer hands numbers over as text (its own conversion and range limits differ
+// from the Json library's), and keeps its stack on the heap: no text can exhaust the
+// thread's stack. Strings are checked for UTF-8 below, faster than the lexer checks
+// them byte by byte.
+constexpr unsigned kReadFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
+
+// A number as the Json library reads it: a short integer directly (unsigned unless
+// negative, as the library has it), anything else by the library's own number reader.
+std::optional<Json> number_value(const char* s, std::size_t n) {
+  const bool negative = n > 0 && s[0] == '-';
+  const std::size_t digits = n - (negative ? 1 : 0);
+  if (digits > 0 && digits <= 18 && std::all_of(s + (negative ? 1 : 0), s + n, [](char c) { return c >= '0' && c <= '9'; })) {
+    if (negative) {
+      std::int64_t v = 0;
+      std::from_chars(s, s + n, v);
+      return Json(v);
+    }
+    std::uint64_t v = 0;
+    std::from_chars(s, s + n, v);
+    return Json(v);
+  }
+  Json number = Json::parse(s, s + n, nullptr, false);
+  if (number.is_discarded()) return std::nullopt;  // out of a double's range
+  return number;
+}
 
 // Well-formed UTF-8 as the Json library takes it: no overlong forms, no code points
 // past U+10FFFF and no surrogates U+D800..U+DFFF (raw, or from a \u escape, which the
@@ -65,12 +88,10 @@ class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonB
  public:
   bool Null() { return value(Json(nullptr)); }
   bool Bool(bool b) { return value(Json(b)); }
-  // Non-negative numbers are unsigned and negative ones signed, as the Json library has them.
-  bool Int(int i) { return value(Json(static_cast<std::int64_t>(i))); }
-  bool Uint(unsigned u) { return value(Json(static_cast<std::uint64_t>(u))); }
-  bool Int64(std::int64_t i) { return value(Json(i)); }
-  bool Uint64(std::uint64_t u) { return value(Json(u)); }
-  bool Double(double d) { return value(Json(d)); }
+  bool RawNumber(const char* s, rapidjson::SizeType n, bool) {
+    auto number = number_value(s, n);
+    return number && value(std::move(*number));
+  }
   bool String(const char* s, rapidjson::SizeType n, bool) {
     return valid_utf8(s, n) && value(Json(std::string(s, n)));
   }
@@ -134,9 +155,20 @@ class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonB
 
 // Takes every value and builds nothing: the lexer checks the grammar.
 struct JsonChecker : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonChecker> {
+  bool RawNumber(const char* s, rapidjson::SizeType n, bool) { return number_value(s, n).has_value(); }
   bool String(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n); }
   bool Key(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n); }
 };
+
+// The lexer refuses some numbers the Json library takes (a zero with an exponent past
+// 308, an integer of more than 308 digits); a text it stops at such a number is read
+// by the Json library itself. Everything before the number was valid: the text does
+// not open with a byte-order mark the library would skip.
+std::optional<Json> read_refused_number(std::string_view text) {
+  Json value = Json::parse(text, nullptr, false);
+  if (value.is_discarded()) return std::nullopt;
+  return value;
+}
 
 }  // namespace
 
@@ -151,9 +183,10 @@ JsonReader::~JsonReader() = default;
 
 std::optional<Json> JsonReader::read(std::string_view text) {
   rapidjson::MemoryStream stream(text.data(), text.size());
-  const bool ok = !parts_->reader.Parse<kReadFlags>(stream, parts_->builder).IsError();
+  const rapidjson::ParseResult result = parts_->reader.Parse<kReadFlags>(stream, parts_->builder);
   Json value = parts_->builder.take();
-  if (!ok) return std::nullopt;
+  if (result.Code() == rapidjson::kParseErrorNumberTooBig) return read_refused_number(text);
+  if (result.IsError()) return std::nullopt;
   return value;
 }
 
@@ -166,7 +199,9 @@ bool is_valid_json(std::string_view text) {
   JsonChecker checker;
   rapidjson::MemoryStream stream(text.data(), text.size());
   rapidjson::Reader reader;
-  return !reader.Parse<kReadFlags>(stream, checker).IsError();
+  const rapidjson::ParseResult result = reader.Parse<kReadFlags>(stream, checker);
+  if (result.Code() == rapidjson::kParseErrorNumberTooBig) return read_refused_number(text).has_value();
+  return !result.IsError();
 }
 
 }  // namespace simstack
