@@ -133,14 +133,6 @@ void HostDocument::take(PendingMap::iterator it) const {
   pending_.erase(it);
 }
 
-const Json* HostDocument::instances(std::string_view ns, std::string_view class_name) const {
-  std::lock_guard<std::mutex> hold(mutex_);
-  const Json* list = find_instance_list(json_, ns, class_name);
-  if (list == nullptr) return nullptr;
-  if (auto it = pending_.find(list); it != pending_.end()) take(it);
-  return list;
-}
-
 bool HostDocument::has_instances(std::string_view ns, std::string_view class_name) const {
   std::lock_guard<std::mutex> hold(mutex_);
   const Json* list = find_instance_list(json_, ns, class_name);

@@ -1,9 +1,9 @@
 // One read of the host file, in which the instance lists of the WMI namespaces are
 // set aside as text: a report reads a handful of classes of a file that may hold
-// tens of megabytes of instances. A list is either walked one instance at a time
-// (nothing of it kept but what the walker keeps) or parsed whole on first use. Every
-// list comes from the same text, read under the lock, so the snapshot is the one a
-// full parse would give.
+// tens of megabytes of instances. A list is walked one instance at a time (nothing
+// of it kept but what the walker keeps), or parsed in place when the whole document
+// is wanted (a change). Every list comes from the same text, read under the lock, so
+// the snapshot is the one a full parse would give.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -29,12 +29,8 @@ class HostDocument {
 
   // Every member; an instance list not parsed yet holds null.
   const Json& json() const { return json_; }
-  // The instance list of a class (names in any case), parsed and kept on first use;
-  // null when the namespace has no list of that name. Throws StateError for a list
-  // that is not valid JSON.
-  const Json* instances(std::string_view ns, std::string_view class_name) const;
-  // Whether the namespace has a list of that name (parsed or not); throws StateError
-  // for a member that is not a list.
+  // Whether the namespace has a list of that name (names in any case), parsed or not;
+  // throws StateError for a member that is not a list.
   bool has_instances(std::string_view ns, std::string_view class_name) const;
 
   // One instance of a walk: the node, its place in the list, and the owner that keeps

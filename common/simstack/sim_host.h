@@ -1,5 +1,5 @@
 // The simulated host of one process: its state file and a snapshot of it. Reads see
-// the snapshot taken at first use (instance lists parsed when first read). Changes
+// the snapshot taken at first use (instance lists parsed as they are walked). Changes
 // go through the file under its exclusive lock: outside a command each change is
 // written at once; inside a command (begin_command .. commit_command) the lock is
 // taken at the first change and held, every change applies to the document in
@@ -27,8 +27,8 @@ class SimHost {
   // The snapshot; loads on first use; throws StateError. Objects that keep the
   // returned pointer stay valid after later updates.
   std::shared_ptr<const HostDocument> snapshot();
-  // The snapshot's members (instance lists not read yet hold null: read them through
-  // snapshot()->instances()).
+  // The snapshot's members (instance lists still held as text hold null: walk them
+  // through snapshot()->for_each_instance()).
   std::shared_ptr<const Json> document();
   // A change under the exclusive lock. The file is re-read unless it is still the
   // one this process last read or wrote: then the snapshot itself is changed (or a
