@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "../tests/json_same_typed.h"
 #include "fuzz_check.h"
 #include "simstack/host_document.h"
 #include "simstack/json_reader.h"
@@ -18,16 +19,6 @@ namespace {
 
 using simstack::Json;
 
-bool same_typed(const Json& a, const Json& b) {
-  if (a.type() != b.type() || a != b) return false;
-  if (a.is_array())
-    for (std::size_t i = 0; i < a.size(); ++i)
-      if (!same_typed(a[i], b[i])) return false;
-  if (a.is_object())
-    for (auto it = a.begin(); it != a.end(); ++it)
-      if (!same_typed(it.value(), b.at(it.key()))) return false;
-  return true;
-}
 
 // Shallow enough for the Json library's recursive parser and comparison.
 void check_reader(const std::string& text) {

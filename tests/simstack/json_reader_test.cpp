@@ -8,26 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "json_same_typed.h"
 #include "simstack/instance_prefetch.h"
 #include "simstack/json_spans.h"
 
 using simstack::Json;
-
-namespace {
-
-// Equal values of equal types all the way down (1, 1u and 1.0 compare equal as Json).
-bool same_typed(const Json& a, const Json& b) {
-  if (a.type() != b.type() || a != b) return false;
-  if (a.is_array())
-    for (std::size_t i = 0; i < a.size(); ++i)
-      if (!same_typed(a[i], b[i])) return false;
-  if (a.is_object())
-    for (auto it = a.begin(); it != a.end(); ++it)
-      if (!same_typed(it.value(), b.at(it.key()))) return false;
-  return true;
-}
-
-}  // namespace
 
 TEST(JsonReader, ReadsWhatTheJsonLibraryReads) {
   const std::vector<std::string> texts = {
