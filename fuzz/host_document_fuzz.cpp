@@ -12,6 +12,7 @@
 #include "fuzz_check.h"
 #include "simstack/host_document.h"
 #include "simstack/json_reader.h"
+#include "simstack/json_tape.h"
 #include "simstack/json_spans.h"
 #include "simstack/sim_host.h"
 
@@ -28,6 +29,9 @@ void check_reader(const std::string& text) {
   FUZZ_EXPECT(got.has_value() == !expected.is_discarded());
   FUZZ_EXPECT(simstack::is_valid_json(text) == (got.has_value() && text.rfind("\xEF\xBB\xBF", 0) != 0));
   FUZZ_EXPECT(!got || same_typed(*got, expected));
+  const auto tape = simstack::JsonTapeReader().read(text);
+  FUZZ_EXPECT(tape.has_value() == simstack::is_valid_json(text));
+  FUZZ_EXPECT(!tape || same_typed(tape->root().to_json(), expected));
 }
 
 std::optional<Json> full_parse(const std::string& text) {
@@ -54,11 +58,11 @@ std::optional<Json> lazy_parse(const std::string& text, const std::optional<Json
           const Json* want = simstack::find_instance_list(*full, ns.key(), cls.key());
           if (want == nullptr || !want->is_array()) continue;  // compared with the whole document below
           Json walked = Json::array();
-          const bool listed = doc.for_each_instance(ns.key(), cls.key(), [&](const Json& node, std::size_t, const auto&) {
-            walked.push_back(node);
+          const bool listed = doc.for_each_instance(ns.key(), cls.key(), [&](const simstack::StoredNode& node, std::size_t, const auto&) {
+            walked.push_back(node.to_json());
             return true;
           });
-          FUZZ_EXPECT(listed && walked == *want);
+          FUZZ_EXPECT(listed && same_typed(walked, *want));
         }
       }
     return doc.complete();

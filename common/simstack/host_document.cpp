@@ -86,14 +86,14 @@ class Splitter {
 
 enum class Walked { Done, Stopped, Invalid };
 
-// Hands the instances of a list held as text to `visit`, each parsed from its span.
+// Hands the instances of a list held as text to `visit`, each read from its span.
 Walked walk_text(std::string_view text, const std::vector<JsonSpan>& elements,
                  const HostDocument::InstanceVisitor& visit) {
   InstancePrefetch instances(text, elements);
   for (std::size_t index = 0; !instances.at_end(); ++index) {
     auto instance = instances.next();
     if (!instance) return Walked::Invalid;
-    if (!visit(*instance, index, instance)) return Walked::Stopped;
+    if (!visit(StoredNode(instance->root()), index, instance)) return Walked::Stopped;
   }
   return Walked::Done;
 }
@@ -150,7 +150,7 @@ bool HostDocument::for_each_instance(std::string_view ns, std::string_view class
     hold.unlock();  // a parsed member never changes again
     checked_instance_list(list, class_name, path_);
     for (std::size_t i = 0; i < list->size(); ++i)
-      if (!visit((*list)[i], i, nullptr)) break;
+      if (!visit(StoredNode(&(*list)[i]), i, nullptr)) break;
     return true;
   }
   const std::shared_ptr<const std::string> file = text_;

@@ -15,6 +15,7 @@
 
 #include "simstack/json_spans.h"
 #include "simstack/state_file.h"
+#include "simstack/stored_node.h"
 
 namespace simstack {
 
@@ -34,12 +35,12 @@ class HostDocument {
   bool has_instances(std::string_view ns, std::string_view class_name) const;
 
   // One instance of a walk: the node, its place in the list, and the owner that keeps
-  // a node parsed for the walk alive (null for a node of the document itself).
+  // an instance read for the walk alive (null for a node of the document itself).
   using InstanceVisitor =
-      std::function<bool(const Json& instance, std::size_t index, const std::shared_ptr<const Json>& owner)>;
+      std::function<bool(const StoredNode& instance, std::size_t index, const std::shared_ptr<const void>& owner)>;
   // Hands the instances of a class's list to `visit` in order until it returns false;
-  // a list still held as text is parsed one instance at a time (a few ahead on a
-  // second thread) and not kept. Returns whether the namespace has the list. Throws
+  // a list still held as text is read one instance at a time onto a tape (a few ahead
+  // on a second thread) and not kept. Returns whether the namespace has the list. Throws
   // StateError for a member that is not a list (nothing visited) and for a list that
   // is not valid JSON, when the walk reaches the fault.
   bool for_each_instance(std::string_view ns, std::string_view class_name, const InstanceVisitor& visit) const;

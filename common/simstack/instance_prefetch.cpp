@@ -1,5 +1,6 @@
 #include "simstack/instance_prefetch.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace simstack {
@@ -23,42 +24,55 @@ InstancePrefetch::~InstancePrefetch() {
   if (thread_.joinable()) thread_.join();
 }
 
-InstancePrefetch::Slot InstancePrefetch::parse(std::size_t index, JsonReader& reader) const {
+InstancePrefetch::Slot InstancePrefetch::parse(std::size_t index, JsonTapeReader& reader) const {
   Slot slot;
   slot.ready = true;
   try {
     if (auto instance = reader.read(elements_[index].of(text_)))
-      slot.instance = std::make_shared<const Json>(std::move(*instance));
+      slot.instance = std::make_shared<const JsonTape>(std::move(*instance));
   } catch (...) {
     slot.error = std::current_exception();
   }
   return slot;
 }
 
+bool InstancePrefetch::room_for_a_batch() const {
+  const std::size_t room = walked_ + kAhead - claimed_;  // claimed_ never passes walked_ + kAhead
+  return claimed_ < elements_.size() && room >= std::min(kBatch, elements_.size() - claimed_);
+}
+
 void InstancePrefetch::run() {
-  JsonReader reader;
-  std::vector<std::shared_ptr<const Json>> spent;
+  JsonTapeReader reader;
+  std::vector<std::shared_ptr<const JsonTape>> spent;
+  std::vector<Slot> batch;
   for (;;) {
-    std::size_t index;
+    std::size_t first, count;
     {
+      // Waits for room for a whole batch (or the end of the list): waking for every
+      // instance the walker takes would cost more than reading one.
       std::unique_lock<std::mutex> hold(mutex_);
-      changed_.wait(hold, [this] { return stopping_ || claimed_ == elements_.size() || claimed_ < walked_ + kAhead; });
+      changed_.wait(hold, [this] { return stopping_ || claimed_ == elements_.size() || room_for_a_batch(); });
       if (stopping_ || claimed_ == elements_.size()) return;
-      index = claimed_++;
+      first = claimed_;
+      count = std::min({kBatch, elements_.size() - first, walked_ + kAhead - first});
+      claimed_ += count;
       spent.swap(spent_);
     }
     spent.clear();  // outside the lock
-    Slot slot = parse(index, reader);
-    slot.by_thread = true;
+    batch.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      batch.push_back(parse(first + i, reader));
+      batch.back().by_thread = true;
+    }
     {
       std::lock_guard<std::mutex> hold(mutex_);
-      slots_[index % kAhead] = std::move(slot);
+      for (std::size_t i = 0; i < count; ++i) slots_[(first + i) % kAhead] = std::move(batch[i]);
     }
     changed_.notify_all();
   }
 }
 
-std::shared_ptr<const Json> InstancePrefetch::next() {
+std::shared_ptr<const JsonTape> InstancePrefetch::next() {
   std::unique_lock<std::mutex> hold(mutex_);
   if (last_from_thread_) spent_.push_back(std::move(last_from_thread_));
   Slot& wanted = slots_[walked_ % kAhead];
@@ -77,8 +91,9 @@ std::shared_ptr<const Json> InstancePrefetch::next() {
   wanted = Slot();
   if (slot.by_thread) last_from_thread_ = slot.instance;
   ++walked_;
+  const bool wake = room_for_a_batch();
   hold.unlock();
-  changed_.notify_all();  // room for the thread to parse further ahead
+  if (wake) changed_.notify_all();  // the thread may read further ahead
   if (slot.error) std::rethrow_exception(slot.error);
   return std::move(slot.instance);
 }

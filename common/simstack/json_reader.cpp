@@ -8,21 +8,12 @@
 #include <vector>
 
 #include <rapidjson/memorystream.h>
-#include <rapidjson/reader.h>
+
+#include "simstack/json_lexer.h"
 
 namespace simstack {
 
-namespace {
-
-// The lexer hands numbers over as text (its own conversion and range limits differ
-// from the Json library's), and keeps its stack on the heap: no text can exhaust the
-// thread's stack. Strings are checked for UTF-8 below, faster than the lexer checks
-// them byte by byte.
-constexpr unsigned kReadFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag;
-
-// A number as the Json library reads it: a short integer directly (unsigned unless
-// negative, as the library has it), anything else by the library's own number reader.
-std::optional<Json> number_value(const char* s, std::size_t n) {
+std::optional<Json> json_number(const char* s, std::size_t n) {
   const bool negative = n > 0 && s[0] == '-';
   const std::size_t digits = n - (negative ? 1 : 0);
   if (digits > 0 && digits <= 18 && std::all_of(s + (negative ? 1 : 0), s + n, [](char c) { return c >= '0' && c <= '9'; })) {
@@ -40,9 +31,7 @@ std::optional<Json> number_value(const char* s, std::size_t n) {
   return number;
 }
 
-// Well-formed UTF-8 as the Json library takes it: no overlong forms, no code points
-// past U+10FFFF and no surrogates U+D800..U+DFFF (raw, or from a \u escape, which the
-// lexer turns into the same bytes). Runs of ASCII are passed eight bytes at a time.
+// Runs of ASCII are passed eight bytes at a time.
 bool valid_utf8(const char* s, std::size_t n) {
   const auto* p = reinterpret_cast<const unsigned char*>(s);
   const auto* end = p + n;
@@ -83,13 +72,15 @@ bool valid_utf8(const char* s, std::size_t n) {
   return true;
 }
 
+namespace {
+
 // Builds a Json value from the lexer's events.
 class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonBuilder> {
  public:
   bool Null() { return value(Json(nullptr)); }
   bool Bool(bool b) { return value(Json(b)); }
   bool RawNumber(const char* s, rapidjson::SizeType n, bool) {
-    auto number = number_value(s, n);
+    auto number = json_number(s, n);
     return number && value(std::move(*number));
   }
   bool String(const char* s, rapidjson::SizeType n, bool) {
@@ -155,22 +146,18 @@ class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonB
 
 // Takes every value and builds nothing: the lexer checks the grammar.
 struct JsonChecker : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonChecker> {
-  bool RawNumber(const char* s, rapidjson::SizeType n, bool) { return number_value(s, n).has_value(); }
+  bool RawNumber(const char* s, rapidjson::SizeType n, bool) { return json_number(s, n).has_value(); }
   bool String(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n); }
   bool Key(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n); }
 };
 
-// The lexer refuses some numbers the Json library takes (a zero with an exponent past
-// 308, an integer of more than 308 digits); a text it stops at such a number is read
-// by the Json library itself. Everything before the number was valid: the text does
-// not open with a byte-order mark the library would skip.
+}  // namespace
+
 std::optional<Json> read_refused_number(std::string_view text) {
   Json value = Json::parse(text, nullptr, false);
   if (value.is_discarded()) return std::nullopt;
   return value;
 }
-
-}  // namespace
 
 struct JsonReader::Parts {
   rapidjson::Reader reader;
@@ -183,7 +170,7 @@ JsonReader::~JsonReader() = default;
 
 std::optional<Json> JsonReader::read(std::string_view text) {
   rapidjson::MemoryStream stream(text.data(), text.size());
-  const rapidjson::ParseResult result = parts_->reader.Parse<kReadFlags>(stream, parts_->builder);
+  const rapidjson::ParseResult result = parts_->reader.Parse<kJsonLexFlags>(stream, parts_->builder);
   Json value = parts_->builder.take();
   if (result.Code() == rapidjson::kParseErrorNumberTooBig) return read_refused_number(text);
   if (result.IsError()) return std::nullopt;
@@ -199,7 +186,7 @@ bool is_valid_json(std::string_view text) {
   JsonChecker checker;
   rapidjson::MemoryStream stream(text.data(), text.size());
   rapidjson::Reader reader;
-  const rapidjson::ParseResult result = reader.Parse<kReadFlags>(stream, checker);
+  const rapidjson::ParseResult result = reader.Parse<kJsonLexFlags>(stream, checker);
   if (result.Code() == rapidjson::kParseErrorNumberTooBig) return read_refused_number(text).has_value();
   return !result.IsError();
 }

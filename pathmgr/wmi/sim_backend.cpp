@@ -11,6 +11,7 @@
 #include "simstack/instance_lookup.h"
 #include "simstack/machines.h"
 #include "simstack/schemas.h"
+#include "simstack/stored_node.h"
 #include "simstack/value_check.h"
 #include "text/text_convert.h"
 #include "wmi/sim_errors.h"
@@ -26,6 +27,9 @@ using simstack::ClassSchema;
 using simstack::Json;
 using simstack::PropertySchema;
 using simstack::SchemaRegistry;
+using simstack::StoredNode;
+// What keeps a stored node alive: the document, or the tape of a walked instance.
+using NodeOwner = std::shared_ptr<const void>;
 
 struct SimContext {
   simstack::SimHost& host;
@@ -73,13 +77,15 @@ struct ValueOrigin {
 
 // A stored object; `schema` is the class the property declares (resolved once per
 // property, not per element), unless the object names its own "__CLASS".
-ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, StoredNode node,
                     const ClassSchema* schema, std::string_view class_hint, const ValueOrigin& parent = {});
 
-// One value already checked against `p` (or of a class without schema); `cim_type`:
+// One value already checked against `p` (or of a class without schema): `v` its Json
+// form, `node` where it is stored (for an object, served as a view of it); `cim_type`:
 // the property's, worked out once for all the elements of an array.
-Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                       const PropertySchema& p, std::int32_t cim_type, const ValueOrigin& origin) {
+Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
+                       const StoredNode& node, const PropertySchema& p, std::int32_t cim_type,
+                       const ValueOrigin& origin) {
   if (v.is_null()) return Value::null();
   Value out;
   out.vt = p.vt;
@@ -90,20 +96,22 @@ Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared
     case VT_R8: out.real = v.is_number() ? v.get<double>() : static_cast<double>(json_integer(v)); break;
     case VT_BOOL: out.integer = json_integer(v) != 0 ? -1 : 0; break;
     case VT_UNKNOWN:
-      if (v.is_object()) out.object = make_view(ctx, doc, &v, p.object_schema, p.object_class, origin);
+      if (v.is_object()) out.object = make_view(ctx, owner, node, p.object_schema, p.object_class, origin);
       break;
     default: out.integer = json_integer(v); break;
   }
   return out;
 }
 
-// A value as its schema declares it; a value of another shape is refused.
-Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json& v,
-                      const PropertySchema& p, const ValueOrigin& origin, bool checked = false) {
+// A value as its schema declares it (`v`: the stored value's Json form); a value of
+// another shape is refused.
+Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
+                      const StoredNode& node, const PropertySchema& p, const ValueOrigin& origin,
+                      bool checked = false) {
   if (!checked && (!p.is_array || !v.is_array()))
     if (auto problem = simstack::value_problem(v, p)) refuse(*ctx, origin, p, *problem);
   const std::int32_t cim_type = simstack::cim_type_of(p);
-  if (!p.is_array) return scalar_from_json(ctx, doc, v, p, cim_type, origin);
+  if (!p.is_array) return scalar_from_json(ctx, owner, v, node, p, cim_type, origin);
   if (v.is_null()) {
     Value null = Value::null();
     null.cim_type = cim_type;
@@ -113,6 +121,8 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
   std::vector<Value> elements;
   if (v.is_array()) {
     elements.reserve(v.size());
+    // Objects are served as views of where they are stored.
+    const std::vector<StoredNode> stored = evt == VT_UNKNOWN ? node.elements() : std::vector<StoredNode>();
     for (const auto& e : v) {
       if (e.is_null()) {  // an absent element: a null pointer in an object array
         Value missing;
@@ -122,7 +132,8 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_
       } else {
         if (auto problem = checked ? std::nullopt : simstack::scalar_problem(e, p))
           refuse(*ctx, origin, p, "element " + std::to_string(elements.size()) + ": " + *problem);
-        elements.push_back(scalar_from_json(ctx, doc, e, p, cim_type, origin));
+        const StoredNode at = stored.empty() ? StoredNode() : stored[elements.size()];
+        elements.push_back(scalar_from_json(ctx, owner, e, at, p, cim_type, origin));
       }
     }
   }
@@ -160,20 +171,20 @@ PropertySchema inferred_schema(const Json& v) {
   return p;
 }
 
-Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc,
-                         const Json& v, const ValueOrigin& origin) {
-  return typed_from_json(ctx, doc, v, inferred_schema(v), origin, true);
+Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
+                         const StoredNode& node, const ValueOrigin& origin) {
+  return typed_from_json(ctx, owner, v, node, inferred_schema(v), origin, true);
 }
 
-bool is_system_member(const std::string& name) { return name.rfind("__", 0) == 0; }
+bool is_system_member(std::string_view name) { return name.rfind("__", 0) == 0; }
 
 class SimObject : public Object {
  public:
   // `class_name` views text that outlives the object: a schema's name, a member of
   // the document it keeps, or a literal.
-  SimObject(std::shared_ptr<SimContext> ctx, std::shared_ptr<const Json> doc, const Json* node,
-            const ClassSchema* schema, std::string_view class_name, bool is_class, ValueOrigin value_origin = {})
-      : ctx_(std::move(ctx)), doc_(std::move(doc)), node_(node), schema_(schema), class_name_(class_name),
+  SimObject(std::shared_ptr<SimContext> ctx, NodeOwner owner, StoredNode node, const ClassSchema* schema,
+            std::string_view class_name, bool is_class, ValueOrigin value_origin = {})
+      : ctx_(std::move(ctx)), owner_(std::move(owner)), node_(node), schema_(schema), class_name_(class_name),
         is_class_(is_class), value_origin_(value_origin) {}
 
   // For a class known by instances only: the object keeps its own copy of the name.
@@ -212,16 +223,18 @@ class SimObject : public Object {
         return kS_OK;
       }
     const PropertySchema* p = schema_ != nullptr ? schema_->find_property(name) : nullptr;
-    const Json* value = node_ != nullptr ? simstack::find_member_nocase(*node_, name) : nullptr;
-    if (schema_ != nullptr && p == nullptr && value == nullptr) return kWBEM_E_NOT_FOUND;
-    if (value == nullptr) {
+    const StoredNode value = node_.member_nocase(name);
+    if (schema_ != nullptr && p == nullptr && !value) return kWBEM_E_NOT_FOUND;
+    if (!value) {
       // A spawned instance or class object holds NULL; a stored instance that leaves
       // the property out serves it as VT_EMPTY.
-      out = node_ == nullptr ? Value::null() : Value::empty();
+      out = !node_ ? Value::null() : Value::empty();
       return kS_OK;
     }
-    out = p != nullptr ? typed_from_json(ctx_, doc_, *value, *p, value_origin_)
-                       : inferred_from_json(ctx_, doc_, *value, value_origin_);
+    Json storage;
+    const Json& form = value.form(storage);
+    out = p != nullptr ? typed_from_json(ctx_, owner_, form, value, *p, value_origin_)
+                       : inferred_from_json(ctx_, owner_, form, value, value_origin_);
     return kS_OK;
   }
 
@@ -257,9 +270,10 @@ class SimObject : public Object {
       out = make_property_qualifiers(*p);
       return kS_OK;
     }
-    const Json* value = node_ != nullptr && schema_ == nullptr ? simstack::find_member_nocase(*node_, name) : nullptr;
-    if (value == nullptr) return kWBEM_E_NOT_FOUND;
-    out = make_property_qualifiers(inferred_schema(*value));
+    const StoredNode value = schema_ == nullptr ? node_.member_nocase(name) : StoredNode();
+    if (!value) return kWBEM_E_NOT_FOUND;
+    Json storage;
+    out = make_property_qualifiers(inferred_schema(value.form(storage)));
     return kS_OK;
   }
 
@@ -273,9 +287,8 @@ class SimObject : public Object {
       for (const auto& p : schema_->properties) names.push_back(widen_utf8(p.name));
       return names;
     }
-    if (node_ != nullptr)
-      for (auto it = node_->begin(); it != node_->end(); ++it)
-        if (!is_system_member(it.key())) names.push_back(widen_utf8(it.key()));
+    for (std::string_view key : node_.member_names())
+      if (!is_system_member(key)) names.push_back(widen_utf8(std::string(key)));
     for (const auto& [n, v] : puts_) {
       auto w = widen_utf8(n);
       bool seen = false;
@@ -287,7 +300,7 @@ class SimObject : public Object {
 
   HResult spawn_instance(std::shared_ptr<Object>& out) const override {
     if (!is_class_) return kWBEM_E_FAILED;
-    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema_, class_name_, false);
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, StoredNode(), schema_, class_name_, false);
     obj->owned_schema_ = owned_schema_;
     obj->origin_ = origin_;
     obj->owned_name_ = owned_name_;
@@ -303,7 +316,7 @@ class SimObject : public Object {
     auto params = std::make_shared<ClassSchema>();
     params->name = "__PARAMETERS";
     params->properties = m->in;
-    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, nullptr, "__PARAMETERS", true);
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, StoredNode(), nullptr, "__PARAMETERS", true);
     obj->own_schema(params);
     in_class = obj;
     return kS_OK;
@@ -316,7 +329,7 @@ class SimObject : public Object {
     auto params = std::make_shared<ClassSchema>();
     params->name = "__PARAMETERS";
     params->properties = m.out;
-    auto obj = std::make_shared<SimObject>(ctx, nullptr, nullptr, nullptr, "__PARAMETERS", false);
+    auto obj = std::make_shared<SimObject>(ctx, nullptr, StoredNode(), nullptr, "__PARAMETERS", false);
     obj->own_schema(params);
     if (params->find_property("Status") != nullptr) obj->put(L"Status", Value::i4(0));
     return obj;
@@ -326,9 +339,9 @@ class SimObject : public Object {
   SimObjectView view() const { return {class_name_, schema_, node_, origin_.get(), is_class_}; }
 
   std::shared_ptr<SimContext> ctx_;
-  std::shared_ptr<const Json> doc_;
+  NodeOwner owner_;
   std::shared_ptr<const SimOrigin> origin_;
-  const Json* node_;
+  StoredNode node_;
   const ClassSchema* schema_;
   std::shared_ptr<ClassSchema> owned_schema_;
   std::shared_ptr<const std::string> owned_name_;
@@ -338,15 +351,15 @@ class SimObject : public Object {
   std::vector<std::pair<std::string, Value>> puts_;
 };
 
-ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const std::shared_ptr<const Json>& doc, const Json* node,
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, StoredNode node,
                     const ClassSchema* schema, std::string_view class_hint, const ValueOrigin& parent) {
   std::string_view cls = class_hint;
-  if (auto it = node->find("__CLASS"); it != node->end() && it->is_string()) {
-    cls = it->get_ref<const std::string&>();
+  if (const StoredNode named = node.member("__CLASS"); named.is_string()) {
+    cls = named.string();
     schema = ctx->schemas.find_any(std::string(cls));
   }
   if (schema != nullptr) cls = schema->name;
-  return std::make_shared<SimObject>(ctx, doc, node, schema, cls, false, ValueOrigin{parent.cls, parent.index, cls});
+  return std::make_shared<SimObject>(ctx, owner, node, schema, cls, false, ValueOrigin{parent.cls, parent.index, cls});
 }
 
 Json value_to_journal(const Value& v);
@@ -440,10 +453,10 @@ class SimServices : public Services {
     const std::string_view value_class = schema != nullptr ? std::string_view(schema->name) : std::string_view();
     std::size_t delivered = 0;
     bool stopped = false;
-    walk_instances(cls, [&](const Json& node, std::size_t i, const std::shared_ptr<const Json>& owner) {
-      simstack::check_instance(node, name, i, ctx_->host.path());
+    walk_instances(cls, [&](const StoredNode& node, std::size_t i, const NodeOwner& owner) {
+      if (!node.is_object()) simstack::check_instance(node.to_json(), name, i, ctx_->host.path());
       if (broken && delivered == broken->after) return false;
-      SimObject instance(ctx_, owner ? owner : doc_ ? doc_ : doc, &node, schema, name, false,
+      SimObject instance(ctx_, owner ? owner : doc_ ? NodeOwner(doc_) : NodeOwner(doc), node, schema, name, false,
                          ValueOrigin{value_class, i, {}});
       instance.set_origin(origin_);
       ++delivered;
@@ -468,7 +481,7 @@ class SimServices : public Services {
       ctx_->errors->set(kWBEM_E_NOT_FOUND, "GetObject", cls, kWmiCoreProvider);
       return kWBEM_E_NOT_FOUND;
     }
-    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema,
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, StoredNode(), schema,
                                            schema != nullptr ? std::string_view(schema->name) : std::string_view(), true);
     if (schema == nullptr) obj->own_class_name(cls);  // known by instances only
     obj->set_origin(origin_);
@@ -516,7 +529,7 @@ class SimServices : public Services {
     const ClassSchema* schema = ctx_->schemas.find(ns_, "MPIO_EventEntry");
     return start_event_delivery(ctx_->host, ns_, query, std::move(sink),
                                 [ctx, schema](const std::shared_ptr<const Json>& log, const Json& event) {
-                                  return make_view(ctx, log, &event, schema, "MPIO_EventEntry");
+                                  return make_view(ctx, log, StoredNode(&event), schema, "MPIO_EventEntry");
                                 },
                                 out);
   }
@@ -537,7 +550,7 @@ class SimServices : public Services {
     if (machine_ != nullptr) {
       if (const Json* list = as_instance_list(simstack::find_instance_list(*machine_, ns_, cls)))
         for (std::size_t i = 0; i < list->size(); ++i)
-          if (!visit((*list)[i], i, nullptr)) return;
+          if (!visit(StoredNode(&(*list)[i]), i, nullptr)) return;
       return;
     }
     ctx_->host.snapshot()->for_each_instance(ns_, cls, visit);

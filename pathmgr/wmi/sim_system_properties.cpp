@@ -30,13 +30,13 @@ Value string_or_null(const std::string& text) {
 }
 
 std::string relative_path(const SimObjectView& object) {
-  if (object.schema == nullptr || object.node == nullptr) return {};
+  if (object.schema == nullptr || !object.node) return {};
   std::string keys;
   for (const auto& p : object.schema->properties) {
     if (!p.key) continue;
-    const simstack::Json* value = simstack::find_member_nocase(*object.node, p.name);
-    if (value == nullptr || value->is_null()) return {};
-    keys += (keys.empty() ? "" : ",") + p.name + "=" + key_text(*value);
+    const simstack::StoredNode value = object.node.member_nocase(p.name);
+    if (!value || value.is_null()) return {};
+    keys += (keys.empty() ? "" : ",") + p.name + "=" + key_text(value.to_json());
   }
   return std::string(object.class_name) + (keys.empty() ? "=@" : "." + keys);
 }

@@ -41,8 +41,8 @@ std::shared_ptr<HostDocument> split(const std::string& text) {
 // A class's list as a walk hands it over; none when the namespace has no such list.
 std::optional<Json> walked(const HostDocument& doc, std::string_view ns, std::string_view cls) {
   Json seen = Json::array();
-  if (!doc.for_each_instance(ns, cls, [&](const Json& node, std::size_t, const auto&) {
-        seen.push_back(node);
+  if (!doc.for_each_instance(ns, cls, [&](const simstack::StoredNode& node, std::size_t, const auto&) {
+        seen.push_back(node.to_json());
         return true;
       }))
     return std::nullopt;
@@ -80,10 +80,10 @@ TEST(HostDocument, GeneratedHostsMatchWalkedOrReadWhole) {
   auto doc = split(whole.dump(1));
   const auto walk = [&](const std::string& cls, bool parsed_ahead) {
     Json seen = Json::array();
-    EXPECT_TRUE(doc->for_each_instance("root\\wmi", cls, [&](const Json& node, std::size_t i, const auto& owner) {
+    EXPECT_TRUE(doc->for_each_instance("root\\wmi", cls, [&](const simstack::StoredNode& node, std::size_t i, const auto& owner) {
       EXPECT_EQ(i, seen.size());
       EXPECT_EQ(owner != nullptr, parsed_ahead) << cls;
-      seen.push_back(node);
+      seen.push_back(node.to_json());
       return true;
     }));
     return seen;
@@ -94,7 +94,7 @@ TEST(HostDocument, GeneratedHostsMatchWalkedOrReadWhole) {
   }
   EXPECT_EQ(doc->complete(), whole);
   for (auto it = lists.begin(); it != lists.end(); ++it) EXPECT_EQ(walk(it.key(), false), it.value()) << it.key();
-  EXPECT_FALSE(doc->for_each_instance("ROOT\\WMI", "Missing", [](const Json&, std::size_t, const auto&) { return true; }));
+  EXPECT_FALSE(doc->for_each_instance("ROOT\\WMI", "Missing", [](const simstack::StoredNode&, std::size_t, const auto&) { return true; }));
 }
 
 // A walk that ends early, or whose walker fails, still reports broken text as a full
@@ -105,7 +105,7 @@ TEST(HostDocument, WalksReportBrokenTextAsAFullParseDoes) {
   struct Walker {
     struct Failure {};
     int stop_after;  // -1: never stops; -2: throws at the first instance
-    bool operator()(const Json&, std::size_t i, const std::shared_ptr<const Json>&) const {
+    bool operator()(const simstack::StoredNode&, std::size_t i, const std::shared_ptr<const void>&) const {
       if (stop_after == -2) throw Failure{};
       return stop_after < 0 || static_cast<int>(i) < stop_after;
     }
@@ -121,7 +121,7 @@ TEST(HostDocument, WalksReportBrokenTextAsAFullParseDoes) {
     }
   EXPECT_THROW(doc->for_each_instance("N", "Good", Walker{-2}), Walker::Failure);
   std::size_t visited = 0;
-  EXPECT_TRUE(doc->for_each_instance("N", "Good", [&](const Json&, std::size_t, const auto&) { return ++visited < 1; }));
+  EXPECT_TRUE(doc->for_each_instance("N", "Good", [&](const simstack::StoredNode&, std::size_t, const auto&) { return ++visited < 1; }));
   EXPECT_EQ(visited, 1u);
   EXPECT_THROW(doc->for_each_instance("N", "Scalar", Walker{-2}), StateError);
   EXPECT_THROW(doc->has_instances("N", "Scalar"), StateError);

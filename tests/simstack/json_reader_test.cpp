@@ -11,6 +11,8 @@
 #include "json_same_typed.h"
 #include "simstack/instance_prefetch.h"
 #include "simstack/json_spans.h"
+#include "simstack/json_tape.h"
+#include "simstack/sim_host.h"
 
 using simstack::Json;
 
@@ -41,7 +43,36 @@ TEST(JsonReader, ReadsWhatTheJsonLibraryReads) {
     if (got) {
       EXPECT_TRUE(same_typed(*got, expected)) << text << " -> " << got->dump();
     }
+    // The tape a walk reads instances onto takes the same texts and gives the same values.
+    const auto tape = simstack::JsonTapeReader().read(text);
+    ASSERT_EQ(tape.has_value(), got.has_value() && !mark) << text;
+    if (tape) {
+      EXPECT_TRUE(same_typed(tape->root().to_json(), expected)) << text;
+    }
   }
+}
+
+// A member found on a tape is the one the Json object of the same text gives: the exact
+// name first, else the first name in byte order equal in any case; the last of repeats.
+TEST(JsonReader, TapeMembersAreFoundAsInAJsonObject) {
+  const std::string text =
+      R"({"Name": 1, "name": 2, "NAME": 3, "b": [{"x": 1}, 2], "B": {"y": {}}, "name": 4, "Ab": 5, "aB": 6, "aB": 7, "ab\u00e9": 8})";
+  const Json json = Json::parse(text);
+  const auto tape = simstack::JsonTapeReader().read(text);
+  ASSERT_TRUE(tape);
+  for (const char* name : {"Name", "name", "NAME", "nAmE", "b", "B", "AB", "ab", "aB", "Ab", "x", "", "ab\xC3\xA9"}) {
+    const Json* want = simstack::find_member_nocase(json, name);
+    const auto got = tape->root().member_nocase(name);
+    ASSERT_EQ(static_cast<bool>(got), want != nullptr) << name;
+    if (got) {
+      EXPECT_TRUE(same_typed(got.to_json(), *want)) << name;
+    }
+  }
+  EXPECT_EQ(tape->root().member("name").to_json(), 4);
+  EXPECT_FALSE(tape->root().member("NaMe"));
+  EXPECT_EQ(tape->root().member_nocase("B").shallow_json(), Json::object());
+  EXPECT_EQ(tape->root().member_nocase("b").shallow_json(), Json::parse("[{}, 2]"));
+  EXPECT_FALSE(tape->root().member_nocase("b").member_nocase("x"));  // an array has no members
 }
 
 // Each element parsed on its own is valid exactly when the array is, and gives the
@@ -82,12 +113,12 @@ TEST(JsonReader, InstancesParsedAheadArriveInOrder) {
   {
     simstack::InstancePrefetch ahead(text, spans->elements);
     Json seen = Json::array();
-    while (!ahead.at_end()) seen.push_back(*ahead.next());
+    while (!ahead.at_end()) seen.push_back(ahead.next()->root().to_json());
     EXPECT_TRUE(same_typed(seen, Json::parse(text)));
   }
   for (int taken : {0, 1, 500}) {
     simstack::InstancePrefetch ahead(text, spans->elements);
-    for (int i = 0; i < taken; ++i) ASSERT_EQ((*ahead.next())["n"], i);
+    for (int i = 0; i < taken; ++i) ASSERT_EQ(ahead.next()->root().member("n").to_json(), i);
   }
   const std::size_t broken = text.find("\"n\":700");
   text[broken + 4] = 'x';
