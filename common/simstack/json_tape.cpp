@@ -1,5 +1,6 @@
 #include "simstack/json_tape.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -110,13 +111,26 @@ class TapeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TapeB
   }
 
   bool close() {
-    tape_->nodes_[open_.back()].end = checked(tape_->nodes_.size());
+    JsonTape::Node& container = tape_->nodes_[open_.back()];
+    container.end = checked(tape_->nodes_.size());
+    if (container.kind == JsonTape::Kind::Object) container.repeats = has_repeats(open_.back());
     open_.pop_back();
     return true;
   }
 
+  // Whether the object's members repeat a name: without, a lookup stops at the first match.
+  bool has_repeats(std::uint32_t object) {
+    names_.clear();
+    const auto& nodes = tape_->nodes_;
+    for (std::uint32_t i = object + 1; i < nodes[object].end; i = nodes[i].end)
+      names_.push_back(tape_->chars(nodes[i].key, nodes[i].key_size));
+    std::sort(names_.begin(), names_.end());
+    return std::adjacent_find(names_.begin(), names_.end()) != names_.end();
+  }
+
   JsonTape* tape_ = nullptr;
   std::vector<std::uint32_t> open_;  // the open containers' nodes, outermost first
+  std::vector<std::string_view> names_;
   std::uint32_t key_ = 0;
   std::uint32_t key_size_ = 0;
 };
@@ -158,8 +172,12 @@ std::vector<JsonTape::Ref> JsonTape::Ref::children() const {
 JsonTape::Ref JsonTape::Ref::member(std::string_view name) const {
   Ref found;
   if (!*this || !is_object()) return found;
+  const bool repeats = node().repeats;
   for (std::uint32_t i = index_ + 1; i < node().end; i = tape_->nodes_[i].end)
-    if (Ref m(tape_, i); m.key() == name) found = m;
+    if (Ref m(tape_, i); m.key() == name) {
+      found = m;
+      if (!repeats) break;
+    }
   return found;
 }
 

@@ -24,6 +24,7 @@ class JsonTape {
     std::uint32_t text = 0;  // a string's decoded text, a number's text: offset and size
     std::uint32_t text_size = 0;
     std::uint32_t end = 0;  // one past the container's last node (a scalar: its own index + 1)
+    bool repeats = false;   // an object with a member name more than once
   };
 
   // A value of the tape (the tape must outlive it); a default one stands for none.
@@ -64,7 +65,7 @@ class JsonTape {
  private:
   friend class TapeBuilder;
   friend class JsonTapeReader;
-  std::string_view chars(std::uint32_t at, std::uint32_t size) const { return std::string_view(chars_).substr(at, size); }
+  std::string_view chars(std::uint32_t at, std::uint32_t size) const { return {chars_.data() + at, size}; }
   std::vector<Node> nodes_;
   std::string chars_;
 };

@@ -17,6 +17,8 @@ class StoredNode {
   explicit StoredNode(JsonTape::Ref tape) : tape_(tape) {}
 
   explicit operator bool() const { return json_ != nullptr || static_cast<bool>(tape_); }
+  // The node of a tape (null for a document's).
+  const JsonTape::Ref* tape() const { return json_ == nullptr && tape_ ? &tape_ : nullptr; }
   bool is_object() const { return json_ != nullptr ? json_->is_object() : tape_ && tape_.is_object(); }
   bool is_array() const { return json_ != nullptr ? json_->is_array() : tape_ && tape_.is_array(); }
   bool is_null() const { return json_ != nullptr ? json_->is_null() : tape_ && tape_.kind() == JsonTape::Kind::Null; }

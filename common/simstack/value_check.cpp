@@ -30,8 +30,13 @@ bool fits_bits(const Json& v, int bits) {
   return n >= -(std::int64_t{1} << (bits - 1)) && (n < 0 || static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << bits) - 1);
 }
 
-// 64-bit integers travel as decimal text.
-bool is_decimal_64(const std::string& text, bool is_signed) {
+std::string where_schema_says(const Json& v, const PropertySchema& p) {
+  return std::string(json_kind(v)) + " where the schema says " + p.base_type;
+}
+
+}  // namespace
+
+bool is_decimal_64(std::string_view text, bool is_signed) {
   const char* first = text.data();
   const char* last = first + text.size();
   if (is_signed) {
@@ -43,12 +48,6 @@ bool is_decimal_64(const std::string& text, bool is_signed) {
   auto [end, ec] = std::from_chars(first, last, n);
   return ec == std::errc() && end == last && !text.empty();
 }
-
-std::string where_schema_says(const Json& v, const PropertySchema& p) {
-  return std::string(json_kind(v)) + " where the schema says " + p.base_type;
-}
-
-}  // namespace
 
 std::optional<std::string> scalar_problem(const Json& v, const PropertySchema& p) {
   if (v.is_null()) return std::nullopt;

@@ -16,6 +16,9 @@ std::optional<std::string> value_problem(const Json& value, const PropertySchema
 // One element of an array property (or a scalar property's value): same wording.
 std::optional<std::string> scalar_problem(const Json& value, const PropertySchema& p);
 
+// Whether text is a decimal 64-bit integer, as 64-bit integers travel.
+bool is_decimal_64(std::string_view text, bool is_signed);
+
 // Where a value was found, for the error that refuses it:
 // "FILE: class C, instance 3, property P: <problem>".
 StateError wrong_value(const std::string& path, std::string_view class_name, std::size_t instance,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <utility>
@@ -142,6 +143,51 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& o
   return out;
 }
 
+// The common well-typed scalars of a walked instance, served straight from its tape:
+// the Value the Json form would give (a string where the schema says a string or a
+// decimal 64-bit integer, a flag, an integer in range, null). Anything else, a value
+// the schema refuses included, takes the Json way, which words the refusal.
+bool tape_scalar(const simstack::JsonTape::Ref& v, const PropertySchema& p, Value& out) {
+  using Kind = simstack::JsonTape::Kind;
+  using simstack::StoredKind;
+  if (p.is_array) return false;
+  switch (v.kind()) {
+    case Kind::Null: out = Value::null(); return true;
+    case Kind::String: {
+      const bool fits = p.stored == StoredKind::Text ||
+                        (p.stored == StoredKind::Integer64 && simstack::is_decimal_64(v.text(), p.base_type[0] == 's'));
+      if (!fits || p.vt != VT_BSTR) return false;
+      out = Value::bstr(widen_utf8(v.text()));
+      break;
+    }
+    case Kind::True:
+    case Kind::False:
+      if (p.stored != StoredKind::Boolean || p.vt != VT_BOOL) return false;
+      out = Value::boolean(v.kind() == Kind::True);
+      break;
+    case Kind::Number: {
+      const bool integral_vt = p.vt == VT_I1 || p.vt == VT_I2 || p.vt == VT_I4 || p.vt == VT_UI1 || p.vt == VT_UI2 ||
+                               p.vt == VT_UI4 || p.vt == VT_INT || p.vt == VT_UINT;
+      const std::string_view text = v.text();
+      const bool negative = !text.empty() && text[0] == '-';
+      const std::size_t digits = text.size() - (negative ? 1 : 0);
+      if (p.stored != StoredKind::Integer || !integral_vt || p.integer_bits == 0 || p.integer_bits > 32 || digits == 0 || digits > 18 ||
+          text.find_first_not_of("0123456789", negative ? 1 : 0) != std::string_view::npos)
+        return false;
+      std::int64_t n = 0;
+      std::from_chars(text.data(), text.data() + text.size(), n);
+      const bool fits = negative ? n >= -(std::int64_t{1} << (p.integer_bits - 1))
+                                 : static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << p.integer_bits) - 1;
+      if (!fits) return false;
+      out = Value::integral(p.vt, n);
+      break;
+    }
+    default: return false;
+  }
+  out.cim_type = simstack::cim_type_of(p);
+  return true;
+}
+
 // Types of a class without schema, from the JSON value itself.
 std::string inferred_base(const Json& v) {
   if (v.is_string()) return "string";
@@ -231,6 +277,7 @@ class SimObject : public Object {
       out = !node_ ? Value::null() : Value::empty();
       return kS_OK;
     }
+    if (const auto* tape = value.tape(); tape != nullptr && p != nullptr && tape_scalar(*tape, *p, out)) return kS_OK;
     Json storage;
     const Json& form = value.form(storage);
     out = p != nullptr ? typed_from_json(ctx_, owner_, form, value, *p, value_origin_)

@@ -1,7 +1,11 @@
 // The simulated WMI provider: typed values, schemas, inference, faults and journal.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "simstack/state_file.h"
 #include "test_support.h"
+#include "text/text_convert.h"
 #include "wmi/wmi_access.h"
 
 using namespace wmi;
@@ -234,4 +238,66 @@ TEST_F(SimProvider, UnknownMethodAndMalformedPathAreRefused) {
             kWBEM_E_INVALID_METHOD);
   EXPECT_EQ(wmi_call(*sim.services, L"DSM_LB_Operations", L"DsmSetLoadBalancePolicyALUA", nullptr),
             kWBEM_E_INVALID_OBJECT_PATH);
+}
+
+// An instance walked from the file's text (read onto a tape) and the same instance of a
+// parsed document (after a change) serve every value alike: the same VARIANT, or the
+// same refusal, for every schema type against every kind of stored value.
+TEST(SimProviderForms, WalkedAndParsedInstancesServeTheSameValues) {
+  const std::vector<std::string> types = {"string", "uint8",   "sint8",  "uint16", "sint16", "uint32",
+                                          "sint32", "uint64",  "sint64", "boolean", "real32", "real64",
+                                          "char16", "datetime", "uint8[]", "string[]", "object:Typed_Inner",
+                                          "object:Typed_Inner[]"};
+  const std::vector<Json> values = {
+      "x", "", "12", "-3", "18446744073709551615", "18446744073709551616", "9223372036854775808", "-9223372036854775809",
+      "1e3", 0, 1, -1, 127, 128, 255, 256, -128, -129, 32767, 32768, 65535, 65536, -32769, 2147483647, 2147483648u,
+      4294967295u, 4294967296u, -2147483648LL, -2147483649LL, 9223372036854775807LL, 18446744073709551615u,
+      Json::parse("-0"), Json::parse("1234567890123456789"), Json::parse("123456789012345678901234567890"), 1.5,
+      -0.5, 1e300, true, false, nullptr, Json::array({1, 2}), Json::array({nullptr, "a"}), Json::array(),
+      Json::object(), Json::object({{"V", 3}}), Json::array({Json::object({{"V", 4}}), nullptr, 5}), "\xC3\xA9\\"};
+  TempDir dir;
+  Json doc = empty_host(6);
+  Json& classes = doc["wmi"]["ROOT\\WMI"]["classes"];
+  classes["Typed_Inner"] = {{"properties", {{"V", "uint32"}}}};
+  Json& properties = classes["Typed_Thing"]["properties"];
+  for (std::size_t t = 0; t < types.size(); ++t) properties["P" + std::to_string(t)] = types[t];
+  Json& list = doc["wmi"]["ROOT\\WMI"]["instances"]["Typed_Thing"] = Json::array();
+  for (const Json& v : values) {
+    Json instance = Json::object();
+    for (std::size_t t = 0; t < types.size(); ++t) instance["P" + std::to_string(t)] = v;
+    list.push_back(instance);
+  }
+  const std::string path = write_json(dir.file("t.json"), doc);
+
+  // Every value read, written out with its type, or the refusal.
+  const auto read_all = [&](Services& services) {
+    std::vector<std::string> seen;
+    const std::function<std::string(const Value&)> describe = [&](const Value& v) {
+      std::string text = std::to_string(v.vt) + "/" + std::to_string(v.cim_type) + ":" + std::to_string(v.integer) +
+                         ":" + std::to_string(v.real) + ":" + narrow_utf8(v.text);
+      if (v.object) text += "{V=" + describe(wmi_get(*v.object, L"V")) + "}";
+      for (const auto& e : v.elements) text += "[" + describe(e) + "]";
+      return text;
+    };
+    EXPECT_EQ(services.enumerate(L"Typed_Thing", [&](Object& o) {
+      for (std::size_t t = 0; t < types.size(); ++t) {
+        try {
+          seen.push_back(describe(wmi_get(o, widen_utf8("P" + std::to_string(t)).c_str())));
+        } catch (const simstack::StateError& e) {
+          seen.push_back(e.what());
+        }
+      }
+      return true;
+    }), kS_OK);
+    return seen;
+  };
+  SimSession sim(path);
+  const std::vector<std::string> walked = read_all(*sim.services);
+  ASSERT_EQ(walked.size(), values.size() * types.size());
+  // A method call changes the host: from then on the snapshot is the parsed document.
+  sim.services->exec_method(L"MSDSM_WMI_METHODS.InstanceName=\"none\"", L"MSDsmClearCounters", nullptr, nullptr);
+  const std::vector<std::string> parsed = read_all(*sim.services);
+  ASSERT_EQ(parsed.size(), walked.size());
+  for (std::size_t i = 0; i < walked.size(); ++i)
+    EXPECT_EQ(walked[i], parsed[i]) << types[i % types.size()] << " holding " << values[i / types.size()].dump();
 }
