@@ -20,9 +20,10 @@ struct RepeatedContainer {};
 
 class Splitter {
  public:
-  Splitter(std::string_view text, const std::string& path,
+  // `structure`, the record of `text` (or of nothing), spares walks of the text.
+  Splitter(std::string_view text, const JsonStructure& structure, const std::string& path,
            std::map<const Json*, std::shared_ptr<const JsonArraySpans>>& pending)
-      : text_(text), path_(path), pending_(pending) {}
+      : text_(text), structure_(structure), path_(path), pending_(pending) {}
 
   // None when the text is not one object: the caller parses it whole for the exact error.
   std::optional<Json> split() {
@@ -63,7 +64,7 @@ class Splitter {
     Json& slot = instances[class_name];
     if (at >= text_.size() || text_[at] != '[') return eager(slot, at, 4);
     // A list nested too deep is left to the whole parse, which says so.
-    auto spans = json_array_spans(text_, at, kMaxNesting - 4);
+    auto spans = structure_.array_spans(text_, at, kMaxNesting - 4);
     if (!spans) return std::nullopt;
     slot = nullptr;
     const JsonSpan whole = spans->whole;
@@ -72,7 +73,7 @@ class Splitter {
   }
 
   std::optional<JsonSpan> eager(Json& slot, std::size_t at, std::size_t depth) {
-    auto span = json_value_span(text_, at, kMaxNesting - depth);
+    auto span = structure_.value_span(text_, at, kMaxNesting - depth);
     if (!span) return std::nullopt;
     pending_.erase(&slot);
     slot = parse_state_text(span->of(text_), path_, depth);
@@ -80,6 +81,7 @@ class Splitter {
   }
 
   std::string_view text_;
+  const JsonStructure& structure_;
   const std::string& path_;
   std::map<const Json*, std::shared_ptr<const JsonArraySpans>>& pending_;
 };
@@ -101,11 +103,14 @@ Walked walk_text(std::string_view text, const std::vector<JsonSpan>& elements,
 }  // namespace
 
 HostDocument::HostDocument(std::string text, std::string path)
-    : text_(std::make_shared<const std::string>(std::move(text))), path_(std::move(path)) {
+    : HostDocument(SqueezedJson{std::move(text), JsonStructure()}, std::move(path)) {}
+
+HostDocument::HostDocument(SqueezedJson squeezed, std::string path)
+    : text_(std::make_shared<const std::string>(std::move(squeezed.text))), path_(std::move(path)) {
   std::map<const Json*, std::shared_ptr<const JsonArraySpans>> lists;
   std::optional<Json> split;
   try {
-    split = Splitter(*text_, path_, lists).split();
+    split = Splitter(*text_, squeezed.structure, path_, lists).split();
   } catch (const RepeatedContainer&) {
   }
   if (split) {

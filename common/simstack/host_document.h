@@ -23,6 +23,8 @@ class HostDocument {
  public:
   // Splits `text` (the file named `path`); throws StateError when it is not a host file.
   HostDocument(std::string text, std::string path);
+  // The same, with the record of the text's structure the squeeze made.
+  HostDocument(SqueezedJson squeezed, std::string path);
   // A document already parsed in full.
   explicit HostDocument(Json whole);
   HostDocument(const HostDocument&) = delete;

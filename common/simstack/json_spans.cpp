@@ -1,6 +1,9 @@
 #include "simstack/json_spans.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "simstack/json_reader.h"
@@ -149,32 +152,216 @@ std::optional<JsonArraySpans> json_array_spans(std::string_view text, std::size_
   return array;
 }
 
+namespace {
+
+// Eight bytes at a time where nothing needs a look of its own: the bytes of a string
+// up to a quote or backslash, the spaces of an indentation. The word holds the bytes
+// in text order from its low end on any machine, so its lowest marked byte is the
+// first in the text.
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kLow7 = kOnes * 0x7F;
+constexpr std::uint64_t kSpaces = kOnes * ' ';
+
+std::uint64_t load8(const char* p) {
+  unsigned char b[8];
+  std::memcpy(b, p, 8);
+  std::uint64_t x = 0;
+  for (int i = 7; i >= 0; --i) x = x << 8 | b[i];
+  return x;
+}
+
+// The high bit of each zero byte of `x`, and no other.
+std::uint64_t zero_bytes(std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); }
+// The high bit of each byte of `x` that ends or escapes in a string.
+std::uint64_t string_stops(std::uint64_t x) { return zero_bytes(x ^ (kOnes * '"')) | zero_bytes(x ^ (kOnes * '\\')); }
+// How many bytes come before the first marked one.
+std::size_t bytes_before(std::uint64_t marks) { return static_cast<std::size_t>(std::countr_zero(marks)) / 8; }
+
+enum Kind : unsigned char { kCopy, kSpace, kStringStart, kOpener, kCloser, kSeparator };
+constexpr std::array<Kind, 256> kKinds = [] {
+  std::array<Kind, 256> kinds{};
+  kinds[' '] = kinds['\n'] = kinds['\r'] = kinds['\t'] = kSpace;
+  kinds['"'] = kStringStart;
+  kinds['['] = kinds['{'] = kOpener;
+  kinds[']'] = kinds['}'] = kCloser;
+  kinds[','] = kSeparator;
+  return kinds;
+}();
+
+}  // namespace
+
 void JsonWhitespaceSqueeze::feed(std::string_view piece, std::string& out) {
   // The copy, never longer than the piece, goes through a buffer kept between pieces:
   // growing `out` for it first would fill it with zeros only to overwrite them.
   if (buffer_.size() < piece.size()) buffer_.resize(piece.size());
+  const std::size_t base = out.size();
   char* const first = buffer_.data();
   char* to = first;
-  bool in_string = in_string_, escaped = escaped_, in_space = in_space_;
-  for (const char c : piece) {
+  const char* p = piece.data();
+  const char* const end = p + piece.size();
+  bool in_string = in_string_, in_space = in_space_;
+  if (escaped_ && p < end) {  // the previous piece ended on a backslash in a string
+    *to++ = *p++;
+    escaped_ = false;
+  }
+  while (p < end) {
     if (in_string) {
-      *to++ = c;
-      if (escaped) escaped = false;
-      else if (c == '\\') escaped = true;
-      else if (c == '"') in_string = false;
-    } else if (is_json_whitespace(c)) {
+      while (end - p >= 8) {
+        const std::uint64_t stops = string_stops(load8(p));
+        const std::size_t plain = stops == 0 ? 8 : bytes_before(stops);
+        std::memcpy(to, p, 8);  // the buffer holds the piece: room for all eight
+        to += plain;
+        p += plain;
+        if (plain < 8) break;
+      }
+      while (p < end) {
+        const char c = *p++;
+        *to++ = c;
+        if (c == '"') {
+          in_string = false;
+          break;
+        }
+        if (c == '\\') {
+          if (p == end) {
+            escaped_ = true;
+            break;
+          }
+          *to++ = *p++;
+          break;  // on with eight at a time
+        }
+      }
+      continue;
+    }
+    const char c = *p++;
+    const Kind kind = kKinds[static_cast<unsigned char>(c)];
+    if (kind == kSpace) {
       if (!in_space) *to++ = ' ';
       in_space = true;
-    } else {
-      *to++ = c;
-      in_space = false;
-      in_string = c == '"';
+      while (end - p >= 8) {
+        const std::uint64_t others = load8(p) ^ kSpaces;
+        if (others != 0) {
+          p += bytes_before(others);
+          break;
+        }
+        p += 8;
+      }
+      while (p < end && is_json_whitespace(*p)) ++p;
+      continue;
     }
+    if (kind == kStringStart) {
+      in_string = true;
+    } else if (kind != kCopy && recording_) {
+      const std::size_t at = base + static_cast<std::size_t>(to - first);
+      if (kind == kOpener) open(at, c);
+      else if (kind == kCloser) close(at, c);
+      else if (closers_.size() == JsonStructure::kDepth) comma(at);
+    }
+    *to++ = c;
+    in_space = false;
   }
   out.append(first, static_cast<std::size_t>(to - first));
   in_string_ = in_string;
-  escaped_ = escaped;
   in_space_ = in_space;
+  structure_.size_ = out.size();
+}
+
+namespace {
+// The record stays small next to the text: past a first allowance, a container
+// shorter than kSmallContainer is dropped when it closes (at most five levels of
+// longer ones: 6% of the text), and so are a list's commas once its elements
+// average less than kSmallElement (12%). What is dropped is walked when asked for.
+constexpr std::size_t kFreeRecord = 1 << 16;
+constexpr std::size_t kSmallContainer = 4096;
+constexpr std::size_t kSmallElement = 64;
+}  // namespace
+
+void JsonWhitespaceSqueeze::open(std::size_t at, char bracket) {
+  closers_ += static_cast<char>(bracket + 2);  // '[' + 2 is ']', '{' + 2 is '}'
+  const std::size_t depth = closers_.size();
+  if (depth > JsonStructure::kDepth) {
+    if (depth > deepest_) deepest_ = depth;
+    return;
+  }
+  open_[depth - 1] = structure_.containers_.size();
+  outer_deepest_[depth - 1] = deepest_;
+  deepest_ = depth;
+  const std::size_t commas = depth == JsonStructure::kDepth ? structure_.commas_.size() : JsonStructure::kAny;
+  structure_.containers_.push_back({at, JsonStructure::kAny, 1, commas, commas});
+}
+
+void JsonWhitespaceSqueeze::close(std::size_t at, char bracket) {
+  if (closers_.empty() || closers_.back() != bracket) {
+    recording_ = false;  // what is still open stays unrecorded: the walks find the fault
+    return;
+  }
+  const std::size_t depth = closers_.size();
+  closers_.pop_back();
+  if (depth > JsonStructure::kDepth) return;
+  const std::size_t index = open_[depth - 1];
+  JsonStructure::Container& container = structure_.containers_[index];
+  if (at - container.open < kSmallContainer && index + 1 == structure_.containers_.size() &&
+      structure_.bytes() > kFreeRecord) {
+    if (container.first_comma != JsonStructure::kAny) structure_.commas_.resize(container.first_comma);
+    structure_.containers_.pop_back();
+  } else {
+    container.close = at;
+    container.nesting = deepest_ - depth + 1;
+    if (container.first_comma != JsonStructure::kAny) container.end_comma = structure_.commas_.size();
+  }
+  if (outer_deepest_[depth - 1] > deepest_) deepest_ = outer_deepest_[depth - 1];
+}
+
+void JsonWhitespaceSqueeze::comma(std::size_t at) {
+  JsonStructure::Container& list = structure_.containers_[open_[JsonStructure::kDepth - 1]];
+  if (list.first_comma == JsonStructure::kAny) return;
+  const std::size_t count = structure_.commas_.size() - list.first_comma + 1;
+  if (at - list.open < count * kSmallElement && structure_.bytes() > kFreeRecord) {
+    structure_.commas_.resize(list.first_comma);
+    list.first_comma = list.end_comma = JsonStructure::kAny;
+    return;
+  }
+  structure_.commas_.push_back(at);
+}
+
+const JsonStructure::Container* JsonStructure::find(std::string_view text, std::size_t pos) const {
+  if (text.size() != size_) return nullptr;
+  auto it = std::lower_bound(containers_.begin(), containers_.end(), pos,
+                             [](const Container& c, std::size_t at) { return c.open < at; });
+  if (it == containers_.end() || it->open != pos || it->close == kAny) return nullptr;
+  return &*it;
+}
+
+std::optional<JsonSpan> JsonStructure::value_span(std::string_view text, std::size_t pos,
+                                                  std::size_t max_depth) const {
+  const Container* container = find(text, pos);
+  if (container == nullptr) return json_value_span(text, pos, max_depth);
+  if (container->nesting > max_depth) return std::nullopt;
+  return JsonSpan{pos, container->close + 1};
+}
+
+std::optional<JsonArraySpans> JsonStructure::array_spans(std::string_view text, std::size_t pos,
+                                                         std::size_t max_depth) const {
+  const Container* container = find(text, pos);
+  if (container == nullptr || container->first_comma == kAny || text[pos] != '[')
+    return json_array_spans(text, pos, max_depth);
+  if (container->nesting > max_depth) return std::nullopt;
+  JsonArraySpans array;
+  array.whole = {pos, container->close + 1};
+  const std::size_t count = container->end_comma - container->first_comma;
+  std::size_t element_begin = pos + 1;
+  if (count == 0) {
+    // "[ ]" has no element; after a comma there must be one, blank or not.
+    if (skip_json_whitespace(text, element_begin) != container->close)
+      array.elements.push_back({element_begin, container->close});
+    return array;
+  }
+  array.elements.reserve(count + 1);
+  for (std::size_t i = container->first_comma; i < container->end_comma; ++i) {
+    array.elements.push_back({element_begin, commas_[i]});
+    element_begin = commas_[i] + 1;
+  }
+  array.elements.push_back({element_begin, container->close});
+  return array;
 }
 
 std::optional<JsonSpan> for_each_json_member(std::string_view text, std::size_t pos, const MemberVisitor& member) {

@@ -32,18 +32,75 @@ struct JsonArraySpans {
 };
 std::optional<JsonArraySpans> json_array_spans(std::string_view text, std::size_t pos,
                                                std::size_t max_depth = static_cast<std::size_t>(-1));
+// Where the shallow containers of a squeezed text open and close, recorded by the
+// squeeze as it copies the text, so that the spans of a host file's instance lists
+// need no second walk of the text. Answers exactly as json_value_span and
+// json_array_spans do, and asks them where the record cannot tell: a position that
+// is no recorded container, a container that never closed, brackets that did not
+// match, or another text.
+class JsonStructure {
+ public:
+  // Containers are recorded down to this many brackets (themselves included), and
+  // the commas directly inside those at the deepest of them: a host's instance lists.
+  static constexpr std::size_t kDepth = 5;
+  static constexpr std::size_t kAny = static_cast<std::size_t>(-1);
+
+  std::optional<JsonSpan> value_span(std::string_view text, std::size_t pos, std::size_t max_depth = kAny) const;
+  std::optional<JsonArraySpans> array_spans(std::string_view text, std::size_t pos,
+                                            std::size_t max_depth = kAny) const;
+  // Whether the record alone tells the span of the value at `pos`.
+  bool knows(std::string_view text, std::size_t pos) const { return find(text, pos) != nullptr; }
+  // The memory the record takes.
+  std::size_t bytes() const { return containers_.size() * sizeof(Container) + commas_.size() * sizeof(std::size_t); }
+
+ private:
+  friend class JsonWhitespaceSqueeze;
+  struct Container {
+    std::size_t open = 0, close = kAny;  // the positions of its brackets
+    std::size_t nesting = 1;             // how deep brackets nest in it, its own counted
+    // Its commas in commas_; kAny where they are not recorded (not at kDepth, or too dense).
+    std::size_t first_comma = kAny, end_comma = kAny;
+  };
+  const Container* find(std::string_view text, std::size_t pos) const;
+
+  std::vector<Container> containers_;  // in text order
+  std::vector<std::size_t> commas_;
+  std::size_t size_ = 0;  // of the text recorded
+};
+
 // Copies JSON text with each run of whitespace outside strings cut to one space: the
 // same values, and the same faults, in less memory (a written host file is about a
-// third indentation). Fed in pieces, in order.
+// third indentation). Fed in pieces, in order, into the same `out`; records the
+// structure of the copy on the way.
 class JsonWhitespaceSqueeze {
  public:
   void feed(std::string_view piece, std::string& out);
+  // The record of everything fed, in positions of `out`.
+  JsonStructure take_structure() { return std::move(structure_); }
 
  private:
+  void open(std::size_t at, char bracket);
+  void close(std::size_t at, char bracket);
+  void comma(std::size_t at);
+
   bool in_string_ = false;
   bool escaped_ = false;   // in a string, after a backslash
   bool in_space_ = false;  // outside strings, after whitespace already written
   std::string buffer_;
+  // The structure walk: the closing bracket each open level waits for, and for the
+  // recorded levels their containers and the deepest level reached outside them.
+  bool recording_ = true;  // until brackets fail to match
+  std::string closers_;
+  std::size_t deepest_ = 0;
+  std::size_t open_[JsonStructure::kDepth] = {};
+  std::size_t outer_deepest_[JsonStructure::kDepth] = {};
+  JsonStructure structure_;
+};
+
+// A squeezed text with the record of its structure.
+struct SqueezedJson {
+  std::string text;
+  JsonStructure structure;
 };
 
 // How deep the brackets of `text` nest (strings skipped); counting stops past `limit`.

@@ -15,7 +15,7 @@ SimHost::~SimHost() = default;
 std::shared_ptr<HostDocument> SimHost::load_locked() {
   identity_ = file_.identity();
   ++read_count_;
-  return std::make_shared<HostDocument>(file_.read_squeezed_text_locked(), file_.path());
+  return std::make_shared<HostDocument>(file_.read_squeezed_locked(), file_.path());
 }
 
 std::shared_ptr<const HostDocument> SimHost::snapshot() {

@@ -49,7 +49,7 @@ std::string StateFile::read_text_locked() const {
   }
 }
 
-std::string StateFile::read_squeezed_text_locked() const {
+SqueezedJson StateFile::read_squeezed_locked() const {
   // Read in pieces so the file's bytes and the copy never sit in memory together.
   constexpr std::size_t kPiece = 1 << 20;
   std::ifstream in = open_host_file();
@@ -57,14 +57,15 @@ std::string StateFile::read_squeezed_text_locked() const {
   if (size < 0) throw StateError(path_ + ": cannot be read");
   in.seekg(0);
   try {
-    std::string text;
-    text.reserve(static_cast<std::size_t>(size));  // an upper bound: pages are taken as they are written
+    SqueezedJson squeezed;
+    squeezed.text.reserve(static_cast<std::size_t>(size));  // an upper bound: pages are taken as they are written
     std::string piece(kPiece, '\0');
     JsonWhitespaceSqueeze squeeze;
     while (in.read(piece.data(), kPiece) || in.gcount() > 0)
-      squeeze.feed(std::string_view(piece.data(), static_cast<std::size_t>(in.gcount())), text);
+      squeeze.feed(std::string_view(piece.data(), static_cast<std::size_t>(in.gcount())), squeezed.text);
     if (!in.eof()) throw StateError(path_ + ": cannot be read");
-    return text;
+    squeezed.structure = squeeze.take_structure();
+    return squeezed;
   } catch (const std::bad_alloc&) {
     throw StateError(path_ + ": too large to read (" + std::to_string(size) + " bytes)");
   }

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "simstack/json_spans.h"
+
 namespace simstack {
 
 // std::map-based objects: parsing a large host stays linear (an ordered object would
@@ -55,8 +57,9 @@ class StateFile {
   Json parse_locked() const;                         // the caller holds a lock
   std::string read_text_locked() const;              // the file's bytes, unparsed
   // The file's JSON with each run of whitespace outside strings cut to one space: the
-  // same document in less memory (for a reader that keeps the text).
-  std::string read_squeezed_text_locked() const;
+  // same document in less memory (for a reader that keeps the text), with the record
+  // of its structure.
+  SqueezedJson read_squeezed_locked() const;
   void write_locked(const Json& doc);                // the caller holds the exclusive lock
   std::optional<FileIdentity> identity() const;      // none where it cannot be told
 
