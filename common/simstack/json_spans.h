@@ -37,7 +37,8 @@ std::optional<JsonArraySpans> json_array_spans(std::string_view text, std::size_
 // need no second walk of the text. Answers exactly as json_value_span and
 // json_array_spans do, and asks them where the record cannot tell: a position that
 // is no recorded container, a container that never closed, brackets that did not
-// match, or another text.
+// match, or another text. Kept small next to the text: past a first allowance, short
+// containers and the commas of lists of short elements are left out.
 class JsonStructure {
  public:
   // Containers are recorded down to this many brackets (themselves included), and
@@ -87,8 +88,9 @@ class JsonWhitespaceSqueeze {
   bool escaped_ = false;   // in a string, after a backslash
   bool in_space_ = false;  // outside strings, after whitespace already written
   std::string buffer_;
-  // The structure walk: the closing bracket each open level waits for, and for the
-  // recorded levels their containers and the deepest level reached outside them.
+  // The structure walk: the closing bracket each open level waits for; the deepest
+  // level reached since the innermost recorded container opened; for each recorded
+  // level, its container in the record and the deepest level reached before it.
   bool recording_ = true;  // until brackets fail to match
   std::string closers_;
   std::size_t deepest_ = 0;

@@ -141,7 +141,8 @@ TEST(JsonStructure, RecordStaysSmallAndAnswersAsTheWalks) {
   text += "1], \"wmi\": {\"N\": {\"instances\": {\"Dense\": [";
   for (int i = 0; i < 60000; ++i) text += "1, ";
   text += "1], \"Wide\": [";
-  for (int i = 0; i < 20000; ++i) text += "{\"Name\": \"an instance of some length\", \"Active\": true, \"Number\": " + std::to_string(i) + "}, ";
+  for (int i = 0; i < 20000; ++i)
+    text += "{\"Name\": \"an instance of some length\", \"Active\": true, \"Number\": " + std::to_string(i) + "}, ";
   text += "{}]}}}}";
   const SqueezedJson squeezed = squeeze(text, {text.size() / 3, text.size() / 2});
   const std::string& s = squeezed.text;
