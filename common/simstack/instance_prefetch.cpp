@@ -44,31 +44,26 @@ bool InstancePrefetch::room_for_a_batch() const {
 void InstancePrefetch::run() {
   JsonTapeReader reader;
   std::vector<std::shared_ptr<const JsonTape>> spent;
-  std::vector<Slot> batch;
+  std::unique_lock<std::mutex> hold(mutex_);
   for (;;) {
-    std::size_t first, count;
-    {
-      // Waits for room for a whole batch (or the end of the list): waking for every
-      // instance the walker takes would cost more than reading one.
-      std::unique_lock<std::mutex> hold(mutex_);
-      changed_.wait(hold, [this] { return stopping_ || claimed_ == elements_.size() || room_for_a_batch(); });
-      if (stopping_ || claimed_ == elements_.size()) return;
-      first = claimed_;
-      count = std::min({kBatch, elements_.size() - first, walked_ + kAhead - first});
-      claimed_ += count;
+    // Sleeps until there is room for a batch (or the rest of the list): waking for
+    // every instance the walker takes would cost more than reading one.
+    thread_waiting_ = true;
+    changed_.wait(hold, [this] { return stopping_ || claimed_ == elements_.size() || room_for_a_batch(); });
+    thread_waiting_ = false;
+    if (stopping_ || claimed_ == elements_.size()) return;
+    // Then reads on until the ring is full, handing each instance over as it is read.
+    while (!stopping_ && claimed_ < elements_.size() && claimed_ < walked_ + kAhead) {
+      const std::size_t index = claimed_++;
       spent.swap(spent_);
+      hold.unlock();
+      spent.clear();
+      Slot slot = parse(index, reader);
+      slot.by_thread = true;
+      hold.lock();
+      slots_[index % kAhead] = std::move(slot);
+      if (walker_waiting_) changed_.notify_all();
     }
-    spent.clear();  // outside the lock
-    batch.clear();
-    for (std::size_t i = 0; i < count; ++i) {
-      batch.push_back(parse(first + i, reader));
-      batch.back().by_thread = true;
-    }
-    {
-      std::lock_guard<std::mutex> hold(mutex_);
-      for (std::size_t i = 0; i < count; ++i) slots_[(first + i) % kAhead] = std::move(batch[i]);
-    }
-    changed_.notify_all();
   }
 }
 
@@ -84,14 +79,16 @@ std::shared_ptr<const JsonTape> InstancePrefetch::next() {
       hold.lock();
       slots_[index % kAhead] = std::move(slot);
     } else {
+      walker_waiting_ = true;
       changed_.wait(hold);
+      walker_waiting_ = false;
     }
   }
   Slot slot = std::move(wanted);
   wanted = Slot();
   if (slot.by_thread) last_from_thread_ = slot.instance;
   ++walked_;
-  const bool wake = room_for_a_batch();
+  const bool wake = thread_waiting_ && room_for_a_batch();
   hold.unlock();
   if (wake) changed_.notify_all();  // the thread may read further ahead
   if (slot.error) std::rethrow_exception(slot.error);

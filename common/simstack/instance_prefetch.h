@@ -40,7 +40,7 @@ class InstancePrefetch {
     bool by_thread = false;
   };
   static constexpr std::size_t kAhead = 64;  // instances the thread may read ahead
-  static constexpr std::size_t kBatch = 16;  // instances the thread reads at one go
+  static constexpr std::size_t kBatch = 16;  // room the sleeping thread waits for
 
   Slot parse(std::size_t index, JsonTapeReader& reader) const;
   void run();
@@ -58,6 +58,8 @@ class InstancePrefetch {
   std::vector<std::shared_ptr<const JsonTape>> spent_;
   std::shared_ptr<const JsonTape> last_from_thread_;
   bool stopping_ = false;
+  bool thread_waiting_ = false;  // for room to read ahead
+  bool walker_waiting_ = false;  // for an instance the thread is reading
   std::mutex mutex_;
   std::condition_variable changed_;
   std::thread thread_;  // last: started once every member above exists

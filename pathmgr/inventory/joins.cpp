@@ -15,23 +15,44 @@ int join_paths(bool family5, Inventory& inv) {
   std::vector<std::unordered_map<std::uint64_t, std::size_t>> first_entry(inv.devices.size());
   // Last descriptor per (instance, path identifier).
   std::unordered_map<std::wstring_view, std::unordered_map<std::uint64_t, std::size_t>> last_descriptor;
-  for (std::size_t i = 0; i < inv.descriptors.size(); ++i)
-    last_descriptor[inv.descriptors[i].InstanceName][inv.descriptors[i].PathIdentifier] = i;
+  std::unordered_map<std::uint64_t, std::size_t>* of_instance = nullptr;
+  for (std::size_t i = 0; i < inv.descriptors.size(); ++i) {
+    const std::wstring& instance = inv.descriptors[i].InstanceName;
+    if (of_instance == nullptr || i == 0 || instance != inv.descriptors[i - 1].InstanceName)
+      of_instance = &last_descriptor[instance];
+    (*of_instance)[inv.descriptors[i].PathIdentifier] = i;
+  }
 
+  // A device's paths come one after another: its name is looked up once for them all.
+  bool looked_up = false;
+  std::wstring_view name;
+  const DeviceRecord* device = nullptr;
+  std::unordered_map<std::uint64_t, std::size_t>* entries = nullptr;
+  const std::unordered_map<std::uint64_t, std::size_t>* descriptors = nullptr;
   for (PathRecord& path : inv.paths) {
-    if (auto d = first_device.find(path.InstanceName); d != first_device.end()) {
-      const DeviceRecord& device = inv.devices[d->second];
-      path.SerialNumber = device.SerialNumber;
-      auto& entries = first_entry[d->second];
-      if (entries.empty())  // indexed on first use; a device without paths stays empty
-        for (std::size_t k = 0; k < device.Paths.size(); ++k) entries.emplace(device.Paths[k].DsmPathId, k);
-      if (auto e = entries.find(path.PathId); e != entries.end()) {
-        const DevicePathEntry& entry = device.Paths[e->second];
+    if (!looked_up || path.InstanceName != name) {
+      looked_up = true;
+      name = path.InstanceName;
+      device = nullptr;
+      entries = nullptr;
+      if (auto d = first_device.find(name); d != first_device.end()) {
+        device = &inv.devices[d->second];
+        entries = &first_entry[d->second];
+        if (entries->empty())  // indexed on first use; a device without paths stays empty
+          for (std::size_t k = 0; k < device->Paths.size(); ++k) entries->emplace(device->Paths[k].DsmPathId, k);
+      }
+      auto by_instance = last_descriptor.find(name);
+      descriptors = by_instance != last_descriptor.end() ? &by_instance->second : nullptr;
+    }
+    if (device != nullptr) {
+      path.SerialNumber = device->SerialNumber;
+      if (auto e = entries->find(path.PathId); e != entries->end()) {
+        const DevicePathEntry& entry = device->Paths[e->second];
         path.State = alua_state_for_flags(entry.PrimaryPath, entry.OptimizedPath);
       }
     }
-    if (auto by_instance = last_descriptor.find(path.InstanceName); by_instance != last_descriptor.end())
-      if (auto desc = by_instance->second.find(path.PathId); desc != by_instance->second.end())
+    if (descriptors != nullptr)
+      if (auto desc = descriptors->find(path.PathId); desc != descriptors->end())
         path.ScsiAddress = inv.descriptors[desc->second].ScsiAddress;
   }
   return 0;
@@ -40,17 +61,32 @@ int join_paths(bool family5, Inventory& inv) {
 PathLookup::PathLookup(bool family5, const std::vector<DescriptorRecord>& descriptors,
                        const std::vector<PathRecord>& paths)
     : family5_(family5), descriptors_(descriptors), paths_(paths) {
+  // A device's descriptors come one after another: its name is looked up once.
+  std::unordered_map<std::uint64_t, std::vector<std::size_t>>* by_id = nullptr;
+  std::wstring_view name;
   for (std::size_t i = 0; i < descriptors.size(); ++i) {
     const DescriptorRecord& d = descriptors[i];
-    descriptors_by_key_[Key{family5 ? std::wstring_view() : std::wstring_view(d.InstanceName), d.PathIdentifier}].push_back(i);
+    const std::wstring_view instance = family5 ? std::wstring_view() : std::wstring_view(d.InstanceName);
+    if (by_id == nullptr || instance != name) {
+      by_id = &by_instance_[instance];
+      name = instance;
+    }
+    (*by_id)[d.PathIdentifier].push_back(i);
   }
   for (std::size_t i = 0; i < paths.size(); ++i) first_path_by_address_.emplace(paths[i].ScsiAddress, i);
 }
 
-const PathRecord* PathLookup::find(const std::wstring& instance_name, std::uint64_t dsm_path_id) const {
-  if (dsm_path_id == 0) return nullptr;
-  auto it = descriptors_by_key_.find(Key{family5_ ? std::wstring_view() : std::wstring_view(instance_name), dsm_path_id});
-  if (it == descriptors_by_key_.end()) return nullptr;
+PathLookup::Device PathLookup::device(const std::wstring& instance_name) const {
+  Device device;
+  auto it = by_instance_.find(family5_ ? std::wstring_view() : std::wstring_view(instance_name));
+  if (it != by_instance_.end()) device.by_id_ = &it->second;
+  return device;
+}
+
+const PathRecord* PathLookup::find(const Device& device, std::uint64_t dsm_path_id) const {
+  if (dsm_path_id == 0 || device.by_id_ == nullptr) return nullptr;
+  auto it = device.by_id_->find(dsm_path_id);
+  if (it == device.by_id_->end()) return nullptr;
   // Descriptors in list order; the first whose address has a path record wins.
   for (std::size_t i : it->second) {
     auto p = first_path_by_address_.find(descriptors_[i].ScsiAddress);

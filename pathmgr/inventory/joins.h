@@ -19,25 +19,25 @@ int join_paths(bool family5, Inventory& inventory);
 class PathLookup {
  public:
   PathLookup(bool family5, const std::vector<DescriptorRecord>& descriptors, const std::vector<PathRecord>& paths);
-  const PathRecord* find(const std::wstring& instance_name, std::uint64_t dsm_path_id) const;
+  // The descriptors of one device, found once for all its paths.
+  class Device {
+    friend class PathLookup;
+    const std::unordered_map<std::uint64_t, std::vector<std::size_t>>* by_id_ = nullptr;
+  };
+  Device device(const std::wstring& instance_name) const;
+  const PathRecord* find(const Device& device, std::uint64_t dsm_path_id) const;
+  const PathRecord* find(const std::wstring& instance_name, std::uint64_t dsm_path_id) const {
+    return find(device(instance_name), dsm_path_id);
+  }
 
  private:
-  // Instance names are views into the descriptor list, which outlives the lookup.
-  struct Key {
-    std::wstring_view instance;
-    std::uint64_t id;
-    bool operator==(const Key&) const = default;
-  };
-  struct KeyHash {
-    std::size_t operator()(const Key& k) const {
-      return std::hash<std::wstring_view>()(k.instance) ^ (std::hash<std::uint64_t>()(k.id) * 0x9E3779B97F4A7C15ull);
-    }
-  };
   bool family5_;
   const std::vector<DescriptorRecord>& descriptors_;
   const std::vector<PathRecord>& paths_;
-  // Descriptor positions per (instance, id) in family 6, per id in family 5, in list order.
-  std::unordered_map<Key, std::vector<std::size_t>, KeyHash> descriptors_by_key_;
+  // Descriptor positions per instance and id in family 6, per id in family 5 (under no
+  // name), in list order. Instance names are views into the descriptor list, which
+  // outlives the lookup.
+  std::unordered_map<std::wstring_view, std::unordered_map<std::uint64_t, std::vector<std::size_t>>> by_instance_;
   // First path record per SCSI address text.
   std::unordered_map<std::string, std::size_t> first_path_by_address_;
 };

@@ -43,8 +43,9 @@ int show_io_status(Session& s, const Words& /*words: ignored*/) {
   for (const DeviceRecord& d : inv.devices) {
     // One device, one drive: found once for all its paths.
     const std::wstring drive = d.Paths.empty() ? std::wstring() : matcher.drive_for_instance(d.InstanceName);
+    const PathLookup::Device device = lookup.device(d.InstanceName);
     for (const DevicePathEntry& e : d.Paths) {
-      const PathRecord* r = find_path_record(lookup, d.InstanceName, e.DsmPathId);
+      const PathRecord* r = lookup.find(device, e.DsmPathId);
       if (r == nullptr) {
         out << "Error occured!" << std::endl;
         break;

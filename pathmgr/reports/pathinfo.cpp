@@ -68,8 +68,9 @@ int pathinfo_list(Session& s, const std::string& kind, const std::string& value)
   PathLookup lookup(f5, inv.descriptors, inv.paths);
   for (const DeviceRecord& d : inv.devices) {
     const std::string serial = device_serial(lookup, d, "N/A");
+    const PathLookup::Device device = lookup.device(d.InstanceName);
     for (const DevicePathEntry& e : d.Paths) {
-      const PathRecord* r = find_path_record(lookup, d.InstanceName, e.DsmPathId);
+      const PathRecord* r = lookup.find(device, e.DsmPathId);
       if (r == nullptr) {
         s.out << "Error occured!\n";
         break;
