@@ -11,13 +11,15 @@
 namespace {
 
 // The columns after the path id; the counter is the true 64-bit sum of reads and writes.
+// Rows are not flushed one by one: a host's tens of thousands of paths would each cost
+// a write to the console; the report flushes once at its end.
 void print_row(std::ostream& out, bool f5, std::uint64_t path_id, std::uint32_t pending, std::uint64_t io_counter,
                const std::wstring& drive, const std::string& serial, const std::string& state) {
   out << " " << std::right << std::setfill('0') << std::setw(8) << std::hex << path_id << "  ";
   out << std::dec << std::setfill(' ') << std::left;
   if (f5) out << std::setw(14) << pending;
   out << std::setw(12) << io_counter << std::setw(21) << WideText{drive} << std::setw(f5 ? 14 : 25) << serial << state
-      << std::endl;
+      << '\n';
 }
 
 }  // namespace
