@@ -423,12 +423,14 @@ Json object_to_journal(const Object& object, bool with_class) {
       props[name] = value_to_journal(value);
     }
   }
+  // The values are moved, not copied: an embedded object would otherwise be copied
+  // once more at every level it is nested in.
   if (with_class) {
-    out["__VT"] = types;
-    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = it.value();
+    out["__VT"] = std::move(types);
+    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = std::move(it.value());
   } else {
-    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = it.value();
-    out["__VT"] = types;
+    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = std::move(it.value());
+    out["__VT"] = std::move(types);
   }
   return out;
 }
@@ -556,7 +558,7 @@ class SimServices : public Services {
       status = run_method(doc, schema->name, m->name, key, value, in_json ? &*in_json : nullptr);
       Json entry = {{"kind", "method"}, {"namespace", ns_}, {"path", narrow_utf8(path)},
                     {"method", m->name}, {"status", hresult_journal_text(status)}};
-      if (in_json) entry["in"] = *in_json;
+      if (in_json) entry["in"] = std::move(*in_json);  // used by the method above, no more
       Json& journal = doc["journal"];
       if (!journal.is_array()) journal = Json::array();
       journal.push_back(std::move(entry));
