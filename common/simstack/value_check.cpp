@@ -22,12 +22,9 @@ const char* json_kind(const Json& v) {
   }
 }
 
-// A stored integer fits an N-bit property when either reading of its bits does: the
-// signed range from -2^(N-1), the unsigned one up to 2^N - 1.
 bool fits_bits(const Json& v, int bits) {
   if (v.is_number_unsigned()) return v.get<std::uint64_t>() <= (std::uint64_t{1} << bits) - 1;
-  const std::int64_t n = v.get<std::int64_t>();
-  return n >= -(std::int64_t{1} << (bits - 1)) && (n < 0 || static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << bits) - 1);
+  return integer_fits_bits(v.get<std::int64_t>(), bits);
 }
 
 std::string where_schema_says(const Json& v, const PropertySchema& p) {
@@ -35,6 +32,10 @@ std::string where_schema_says(const Json& v, const PropertySchema& p) {
 }
 
 }  // namespace
+
+bool integer_fits_bits(std::int64_t n, int bits) {
+  return n >= -(std::int64_t{1} << (bits - 1)) && (n < 0 || static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << bits) - 1);
+}
 
 bool is_decimal_64(std::string_view text, bool is_signed) {
   const char* first = text.data();

@@ -2,6 +2,7 @@
 // checks each value as it serves it, so a host file with a wrongly typed property is
 // refused where it is read instead of being served as a quiet zero or empty text.
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,9 @@ std::optional<std::string> value_problem(const Json& value, const PropertySchema
 // One element of an array property (or a scalar property's value): same wording.
 std::optional<std::string> scalar_problem(const Json& value, const PropertySchema& p);
 
+// A stored integer fits an N-bit property (N from 1 to 32) when either reading of its
+// bits does: the signed range from -2^(N-1), the unsigned one up to 2^N - 1.
+bool integer_fits_bits(std::int64_t n, int bits);
 // Whether text is a decimal 64-bit integer, as 64-bit integers travel.
 bool is_decimal_64(std::string_view text, bool is_signed);
 

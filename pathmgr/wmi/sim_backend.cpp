@@ -171,14 +171,12 @@ bool tape_scalar(const simstack::JsonTape::Ref& v, const PropertySchema& p, Valu
       const std::string_view text = v.text();
       const bool negative = !text.empty() && text[0] == '-';
       const std::size_t digits = text.size() - (negative ? 1 : 0);
-      if (p.stored != StoredKind::Integer || !integral_vt || p.integer_bits == 0 || p.integer_bits > 32 || digits == 0 || digits > 18 ||
+      if (p.stored != StoredKind::Integer || !integral_vt || digits == 0 || digits > 18 ||
           text.find_first_not_of("0123456789", negative ? 1 : 0) != std::string_view::npos)
         return false;
       std::int64_t n = 0;
       std::from_chars(text.data(), text.data() + text.size(), n);
-      const bool fits = negative ? n >= -(std::int64_t{1} << (p.integer_bits - 1))
-                                 : static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << p.integer_bits) - 1;
-      if (!fits) return false;
+      if (!simstack::integer_fits_bits(n, p.integer_bits)) return false;
       out = Value::integral(p.vt, n);
       break;
     }
