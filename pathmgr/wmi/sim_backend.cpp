@@ -42,7 +42,12 @@ std::int64_t json_integer(const Json& v) {
   if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
   if (v.is_number_unsigned()) return static_cast<std::int64_t>(v.get<std::uint64_t>());
   if (v.is_number_integer()) return v.get<std::int64_t>();
-  if (v.is_number_float()) return static_cast<std::int64_t>(v.get<double>());
+  if (v.is_number_float()) {
+    // A fraction is cut toward zero; a number past the 64-bit range reads as 0, as
+    // text that is no number does.
+    const double d = v.get<double>();
+    return d >= -9223372036854775808.0 && d < 9223372036854775808.0 ? static_cast<std::int64_t>(d) : 0;
+  }
   if (v.is_string()) {
     const auto& s = v.get_ref<const std::string&>();
     try {

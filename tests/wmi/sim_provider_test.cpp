@@ -38,7 +38,7 @@ Json host_with_instances() {
   wmi["Custom_Thing"] = Json::array({{{"Name", "x"}, {"Count", 3}, {"Big", 9000000000LL}, {"On", true},
                                       {"Inner", {{"__CLASS", "Custom_Inner"}, {"V", 2}}},
                                       {"List", Json::array({nullptr, {{"__CLASS", "Custom_Inner"}, {"V", 5}}})},
-                                      {"Nothing", nullptr}}});
+                                      {"Nothing", nullptr}, {"Mixed", {1, nullptr, 2.5, 1e30, -1e30}}}});
   doc["wmi"]["ROOT\\CIMV2"]["instances"]["Win32_DiskDrive"] =
       Json::array({{{"DeviceID", "\\\\.\\PHYSICALDRIVE0"}, {"PNPDeviceID", "MPIO\\DISK&VEN_A\\1_0"}}});
   return doc;
@@ -130,8 +130,14 @@ TEST_F(SimProvider, ClassesWithoutSchemaAreInferred) {
     EXPECT_EQ(list.vt, VT_ARRAY | VT_UNKNOWN);
     EXPECT_EQ(list.elements[0].object, nullptr);
     EXPECT_EQ(list.elements[1].object->class_name(), L"Custom_Inner");
+    // Integers typed by the first element: a fraction is cut, a number past 64 bits reads as 0.
+    Value mixed = wmi_get(o, L"Mixed");
+    std::vector<std::int64_t> integers;
+    for (const auto& e : mixed.elements) integers.push_back(e.integer);
+    EXPECT_EQ(integers, (std::vector<std::int64_t>{1, 0, 2, 0, 0}));
     // Members of a class without schema come in name order.
-    EXPECT_EQ(o.property_names(), (std::vector<std::wstring>{L"Big", L"Count", L"Inner", L"List", L"Name", L"Nothing", L"On"}));
+    EXPECT_EQ(o.property_names(),
+              (std::vector<std::wstring>{L"Big", L"Count", L"Inner", L"List", L"Mixed", L"Name", L"Nothing", L"On"}));
     return true;
   }), kS_OK);
   EXPECT_EQ(seen, 1);
