@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "simstack/json_block_masks.h"
 #include "simstack/json_reader.h"
 
 namespace simstack {
@@ -154,29 +155,7 @@ std::optional<JsonArraySpans> json_array_spans(std::string_view text, std::size_
 
 namespace {
 
-// Eight bytes at a time where nothing needs a look of its own: the bytes of a string
-// up to a quote or backslash, the spaces of an indentation. The word holds the bytes
-// in text order from its low end on any machine, so its lowest marked byte is the
-// first in the text.
-constexpr std::uint64_t kOnes = 0x0101010101010101u;
-constexpr std::uint64_t kLow7 = kOnes * 0x7F;
-constexpr std::uint64_t kSpaces = kOnes * ' ';
-
-std::uint64_t load8(const char* p) {
-  unsigned char b[8];
-  std::memcpy(b, p, 8);
-  std::uint64_t x = 0;
-  for (int i = 7; i >= 0; --i) x = x << 8 | b[i];
-  return x;
-}
-
-// The high bit of each zero byte of `x`, and no other.
-std::uint64_t zero_bytes(std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); }
-// The high bit of each byte of `x` that ends or escapes in a string.
-std::uint64_t string_stops(std::uint64_t x) { return zero_bytes(x ^ (kOnes * '"')) | zero_bytes(x ^ (kOnes * '\\')); }
-// How many bytes come before the first marked one.
-std::size_t bytes_before(std::uint64_t marks) { return static_cast<std::size_t>(std::countr_zero(marks)) / 8; }
-
+// What the squeeze does at each byte it stops at (a block's masks find them).
 enum Kind : unsigned char { kCopy, kSpace, kStringStart, kOpener, kCloser, kSeparator };
 constexpr std::array<Kind, 256> kKinds = [] {
   std::array<Kind, 256> kinds{};
@@ -190,78 +169,134 @@ constexpr std::array<Kind, 256> kKinds = [] {
 
 }  // namespace
 
+struct JsonWhitespaceSqueeze::Cursor {
+  const char* p;    // the next byte of the piece
+  const char* run;  // the bytes from here to `p` go over as they stand, still to be copied
+  char* const first;
+  char* to;  // where the copy goes on
+  std::size_t base;  // the position of `first` in the whole copy
+  bool in_string, escaped, in_space;
+
+  void flush(const char* upto) {
+    if (upto == run) return;
+    std::memcpy(to, run, static_cast<std::size_t>(upto - run));
+    to += upto - run;
+  }
+  // Where the byte at `p` lands in the whole copy.
+  std::size_t position() const {
+    return base + static_cast<std::size_t>(to - first) + static_cast<std::size_t>(p - run);
+  }
+};
+
+namespace {
+// Bit i: the parity of the bits up to and including bit i.
+std::uint64_t prefix_xor(std::uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  return x ^ x << 32;
+}
+}  // namespace
+
+bool JsonWhitespaceSqueeze::squeeze_block(Cursor& at) {
+  const JsonBlockMasks m = json_block_masks(at.p);
+  // The bytes a backslash escapes, each backslash taken with the byte after it.
+  std::uint64_t escaped = at.escaped ? 1 : 0;
+  bool escapes_next = false;  // the block's last byte is a backslash that escapes
+  for (std::uint64_t b = m.backslash & ~escaped; b != 0;) {
+    const int i = std::countr_zero(b);
+    if (i == 63) {
+      escapes_next = true;
+      break;
+    }
+    escaped |= std::uint64_t{2} << i;
+    b &= ~(std::uint64_t{3} << i);
+  }
+  std::uint64_t inside = prefix_xor(m.quote & ~escaped);  // bit i: in a string after byte i
+  if (at.in_string) inside = ~inside;
+  const std::uint64_t outside = ~(inside << 1 | (at.in_string ? 1 : 0));  // bit i: outside before byte i
+  if ((m.backslash & outside) != 0) return false;
+  // Each run of whitespace outside strings becomes one blank: a run that starts with a
+  // blank keeps it, any other is cut whole and a blank written in its place.
+  const std::uint64_t spaces = m.space & outside;
+  const std::uint64_t starts = spaces & ~(spaces << 1 | (at.in_space ? 1 : 0));
+  const std::uint64_t cut = spaces & ~(starts & m.blank);
+  if (recording_) {
+    const std::uint64_t dropped = cut & ~starts;  // a run cut whole still leaves its blank
+    const std::size_t block_at = at.position();
+    for (std::uint64_t events = m.structural & outside; events != 0 && recording_; events &= events - 1) {
+      const int i = std::countr_zero(events);
+      // Only the shallow levels are recorded: no position needed deeper.
+      const std::size_t pos = closers_.size() > JsonStructure::kDepth ? JsonStructure::kAny
+          : block_at + static_cast<std::size_t>(i - std::popcount(dropped & ((std::uint64_t{1} << i) - 1)));
+      const char c = at.p[i];
+      const Kind kind = kKinds[static_cast<unsigned char>(c)];
+      if (kind == kOpener) open(pos, c);
+      else if (kind == kCloser) close(pos, c);
+      else if (closers_.size() == JsonStructure::kDepth) comma(pos);
+    }
+  }
+  for (std::uint64_t rest = cut; rest != 0;) {
+    const int i = std::countr_zero(rest);
+    const std::uint64_t after = ~rest >> i;
+    const int j = after == 0 ? 64 : i + std::countr_zero(after);
+    at.flush(at.p + i);
+    if ((starts >> i & 1) != 0) *at.to++ = ' ';
+    at.run = at.p + j;
+    rest = j == 64 ? 0 : rest & (~std::uint64_t{0} << j);
+  }
+  at.in_string = (inside >> 63) != 0;
+  at.escaped = escapes_next;
+  at.in_space = (spaces >> 63) != 0;
+  at.p += 64;
+  return true;
+}
+
+void JsonWhitespaceSqueeze::squeeze_bytes(Cursor& at, const char* limit) {
+  for (; at.p < limit; ++at.p) {
+    const char c = *at.p;
+    if (at.escaped) {
+      at.escaped = false;
+    } else if (at.in_string) {
+      if (c == '\\') at.escaped = true;
+      else if (c == '"') at.in_string = false;
+    } else if (const Kind kind = kKinds[static_cast<unsigned char>(c)]; kind == kSpace) {
+      if (at.in_space || c != ' ') {  // cut, and where the run starts a blank written in its place
+        at.flush(at.p);
+        if (!at.in_space) *at.to++ = ' ';
+        at.run = at.p + 1;
+      }
+      at.in_space = true;
+    } else {
+      at.in_space = false;
+      if (kind == kStringStart) {
+        at.in_string = true;
+      } else if (kind != kCopy && recording_) {
+        if (kind == kOpener) open(at.position(), c);
+        else if (kind == kCloser) close(at.position(), c);
+        else if (closers_.size() == JsonStructure::kDepth) comma(at.position());
+      }
+    }
+  }
+}
+
 void JsonWhitespaceSqueeze::feed(std::string_view piece, std::string& out) {
   // The copy, never longer than the piece, goes through a buffer kept between pieces:
   // growing `out` for it first would fill it with zeros only to overwrite them.
   if (buffer_.size() < piece.size()) buffer_.resize(piece.size());
-  const std::size_t base = out.size();
-  char* const first = buffer_.data();
-  char* to = first;
-  const char* p = piece.data();
-  const char* const end = p + piece.size();
-  bool in_string = in_string_, in_space = in_space_;
-  if (escaped_ && p < end) {  // the previous piece ended on a backslash in a string
-    *to++ = *p++;
-    escaped_ = false;
-  }
-  while (p < end) {
-    if (in_string) {
-      while (end - p >= 8) {
-        const std::uint64_t stops = string_stops(load8(p));
-        const std::size_t plain = stops == 0 ? 8 : bytes_before(stops);
-        std::memcpy(to, p, 8);  // the buffer holds the piece: room for all eight
-        to += plain;
-        p += plain;
-        if (plain < 8) break;
-      }
-      while (p < end) {
-        const char c = *p++;
-        *to++ = c;
-        if (c == '"') {
-          in_string = false;
-          break;
-        }
-        if (c == '\\') {
-          if (p == end) {
-            escaped_ = true;
-            break;
-          }
-          *to++ = *p++;
-          break;  // on with eight at a time
-        }
-      }
-      continue;
-    }
-    const char c = *p++;
-    const Kind kind = kKinds[static_cast<unsigned char>(c)];
-    if (kind == kSpace) {
-      if (!in_space) *to++ = ' ';
-      in_space = true;
-      while (end - p >= 8) {
-        const std::uint64_t others = load8(p) ^ kSpaces;
-        if (others != 0) {
-          p += bytes_before(others);
-          break;
-        }
-        p += 8;
-      }
-      while (p < end && is_json_whitespace(*p)) ++p;
-      continue;
-    }
-    if (kind == kStringStart) {
-      in_string = true;
-    } else if (kind != kCopy && recording_) {
-      const std::size_t at = base + static_cast<std::size_t>(to - first);
-      if (kind == kOpener) open(at, c);
-      else if (kind == kCloser) close(at, c);
-      else if (closers_.size() == JsonStructure::kDepth) comma(at);
-    }
-    *to++ = c;
-    in_space = false;
-  }
-  out.append(first, static_cast<std::size_t>(to - first));
-  in_string_ = in_string;
-  in_space_ = in_space;
+  const char* const end = piece.data() + piece.size();
+  Cursor at{piece.data(), piece.data(), buffer_.data(), buffer_.data(), out.size(), in_string_, escaped_, in_space_};
+  // Blocks of 64 bytes go by their masks; what is left, a byte at a time.
+  while (end - at.p >= 64)
+    if (!squeeze_block(at)) squeeze_bytes(at, at.p + 64);
+  squeeze_bytes(at, end);
+  at.flush(end);
+  out.append(at.first, static_cast<std::size_t>(at.to - at.first));
+  in_string_ = at.in_string;
+  escaped_ = at.escaped;
+  in_space_ = at.in_space;
   structure_.size_ = out.size();
 }
 

@@ -80,6 +80,11 @@ class JsonWhitespaceSqueeze {
   JsonStructure take_structure() { return std::move(structure_); }
 
  private:
+  struct Cursor;  // where a feed stands in its piece and its copy
+  // A block of 64 bytes squeezed by the masks of its bytes; false (nothing done) where
+  // it holds a backslash outside strings, not JSON, which is walked a byte at a time.
+  bool squeeze_block(Cursor& at);
+  void squeeze_bytes(Cursor& at, const char* limit);
   void open(std::size_t at, char bracket);
   void close(std::size_t at, char bracket);
   void comma(std::size_t at);

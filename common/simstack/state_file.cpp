@@ -7,6 +7,7 @@
 #include "simstack/file_lock.h"
 #include "simstack/json_reader.h"
 #include "simstack/json_spans.h"
+#include "simstack/large_pages.h"
 
 namespace simstack {
 
@@ -59,6 +60,7 @@ SqueezedJson StateFile::read_squeezed_locked() const {
   try {
     SqueezedJson squeezed;
     squeezed.text.reserve(static_cast<std::size_t>(size));  // an upper bound: pages are taken as they are written
+    advise_large_pages(squeezed.text.data(), squeezed.text.capacity());
     std::string piece(kPiece, '\0');
     JsonWhitespaceSqueeze squeeze;
     while (in.read(piece.data(), kPiece) || in.gcount() > 0)

@@ -6,10 +6,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "simstack/host_document.h"
+#include "simstack/json_block_masks.h"
 #include "simstack/json_spans.h"
 
 using simstack::HostDocument;
@@ -130,6 +132,88 @@ TEST(JsonStructure, RecordGivesTheSpansTheWalksFind) {
     }
   }
 }
+
+namespace {
+
+// Random whitespace: mostly short, now and then a run longer than a block.
+void random_space(std::mt19937& rng, std::string& out) {
+  static const char kSpace[] = "    \n\t\r";
+  const std::size_t length = rng() % 10 == 0 ? rng() % 150 : rng() % 3;
+  for (std::size_t i = 0; i < length; ++i) out += kSpace[rng() % 7];
+}
+
+// A random JSON value nested down to `depth` more levels, whitespace around its
+// tokens; its strings hide brackets, commas, quotes and runs of backslashes, some
+// long enough to cross blocks.
+void random_value(std::mt19937& rng, int depth, std::string& out) {
+  static const std::vector<std::string> kPieces = {"a", "Z", " ", "[", "]", "{", "}", ",", ":", "\\\"", "\\\\", "\\n", "\\\\\\\""};
+  random_space(rng, out);
+  const unsigned kind = depth > 0 ? rng() % 6 : rng() % 2;
+  if (kind == 0) {
+    out += std::to_string(rng() % 100000);
+  } else if (kind == 1) {
+    out += '"';
+    const std::size_t length = rng() % 8 == 0 ? rng() % 120 : rng() % 6;
+    for (std::size_t i = 0; i < length; ++i) out += kPieces[rng() % kPieces.size()];
+    out += '"';
+  } else {
+    const bool object = kind % 2 == 0;
+    out += object ? '{' : '[';
+    const unsigned members = rng() % 5;
+    for (unsigned i = 0; i < members; ++i) {
+      if (i > 0) out += ',';
+      if (object) {
+        random_space(rng, out);
+        out += "\"k" + std::to_string(i) + "\":";
+      }
+      random_value(rng, depth - 1, out);
+    }
+    random_space(rng, out);
+    out += object ? '}' : ']';
+  }
+  random_space(rng, out);
+}
+
+}  // namespace
+
+// Random texts, valid and broken (a stray backslash or quote, a byte dropped), squeezed
+// whole and cut at many places: the same copy as a byte at a time, and a record that
+// answers as the walks do.
+TEST(JsonStructure, RandomTextsSqueezeAsByBytes) {
+  std::mt19937 rng(20261208);
+  for (int round = 0; round < 120; ++round) {
+    std::string text;
+    do {
+      text.clear();
+      random_value(rng, 7, text);
+    } while (text.size() > 3000);
+    if (round % 3 == 1) text.insert(rng() % (text.size() + 1), 1, round % 2 ? '\\' : '"');
+    if (round % 3 == 2 && !text.empty()) text.erase(rng() % text.size(), 1);
+    const std::string expected = squeezed_by_bytes(text);
+    for (std::size_t cut = 0; cut <= text.size(); cut += 1 + rng() % 16)
+      ASSERT_EQ(squeeze(text, {cut}).text, expected) << text << " cut at " << cut;
+    if (round % 4 == 0 && text.size() < 1500) expect_record_answers_as_walks(squeeze(text, {text.size() / 3}), text);
+  }
+}
+
+#if defined(__SSE2__)
+// The two builds of a block's masks agree, whatever its bytes.
+TEST(JsonStructure, BlockMasksOfBothBuildsAgree) {
+  static const char kBytes[] = "\"\\ \t\n\r[]{},:a0\x80\xff\x00";
+  std::mt19937 rng(64);
+  for (int round = 0; round < 2000; ++round) {
+    char block[64];
+    for (char& c : block) c = kBytes[rng() % (sizeof kBytes)];
+    const simstack::JsonBlockMasks bytes = simstack::json_block_masks_by_bytes(block);
+    const simstack::JsonBlockMasks sse2 = simstack::json_block_masks_sse2(block);
+    EXPECT_EQ(bytes.quote, sse2.quote);
+    EXPECT_EQ(bytes.backslash, sse2.backslash);
+    EXPECT_EQ(bytes.blank, sse2.blank);
+    EXPECT_EQ(bytes.space, sse2.space);
+    EXPECT_EQ(bytes.structural, sse2.structural);
+  }
+}
+#endif
 
 // A long text of tiny containers and of a list of tiny elements is not recorded in
 // full (the record stays small next to the text), and is answered as the walks do;

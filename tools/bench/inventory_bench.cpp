@@ -2,6 +2,7 @@
 // the state-file load, of reading and joining the inventory, of whole pathmgr
 // processes (reports and policy changes) and the reports' peak memory (not a test:
 // timings vary by machine).
+// "inventory_bench [DEVICES...]" measures hosts of those sizes (8 paths a device);
 // "inventory_bench --load=FILE" is the load-only process.
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -13,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
+#include <algorithm>
 #include <string_view>
 #include <sstream>
 
@@ -91,43 +92,49 @@ ProcessCost run_process(std::vector<std::string> args, std::string env) {
   return cost;
 }
 
-// The best of a few runs: the figures are for the work, not for a busy machine.
-ProcessCost best_of(int runs, const std::function<ProcessCost()>& run) {
-  ProcessCost best = run();
-  for (int i = 1; i < runs; ++i) {
-    ProcessCost next = run();
-    if (next.seconds < best.seconds) best = next;
-  }
-  return best;
+constexpr int kReportRounds = 7;  // runs of each load and report
+constexpr int kChangeRounds = 3;  // runs of each change
+
+// Keeps the best of the runs of a measure: the figures are for the work, not for a
+// busy machine.
+void keep_best(ProcessCost& best, const ProcessCost& next) {
+  if (best.seconds < 0 || (next.seconds >= 0 && next.seconds < best.seconds)) best = next;
 }
 
 ProcessCost time_command(const std::string& file, std::vector<std::string> words) {
   words.insert(words.begin(), PATHMGR_BIN);
-  return best_of(5, [&] { return run_process(words, "PATHMGR_SIM=" + file); });
+  return run_process(words, "PATHMGR_SIM=" + file);
 }
 
-// A change of the host, each run on a fresh copy of it (the runs do not build on
-// each other's changes).
+// A change of the host, on a fresh copy of it (the runs do not build on each other's
+// changes).
 ProcessCost time_change(const std::string& file, const std::string& text, std::vector<std::string> words) {
-  words.insert(words.begin(), PATHMGR_BIN);
-  return best_of(3, [&] {
-    simstack::replace_file_durably(file, text);
-    return run_process(words, "PATHMGR_SIM=" + file);
-  });
+  simstack::replace_file_durably(file, text);
+  return time_command(file, std::move(words));
 }
 
 // The state-file load as a process of its own: read and parse the whole file, as
 // every change does, and exit.
-double time_load_process(const std::string& self, const std::string& file) {
-  return best_of(5, [&] { return run_process({self, "--load=" + file}, ""); }).seconds;
+ProcessCost time_load_process(const std::string& self, const std::string& file) {
+  return run_process({self, "--load=" + file}, "");
 }
 
 // A bare json.load of the file by Python 3: a yardstick any machine has.
-double time_python_load(const std::string& file) {
-  return best_of(5, [&] {
-    return run_process({"python3", "-c", "import json,sys; json.load(open(sys.argv[1]))", file}, "");
-  }).seconds;
+ProcessCost time_python_load(const std::string& file) {
+  return run_process({"python3", "-c", "import json,sys; json.load(open(sys.argv[1]))", file}, "");
 }
+
+// One generated host and its figures.
+struct HostFigures {
+  unsigned devices = 0;
+  std::string file, text;
+  std::string serial;  // of the last device, for the change of one
+  double load = 0, joins = 0, lookups = 0;
+  ProcessCost load_process, python, devinfo, pathinfo, iostatus, all, one;
+  double peak_over_file() const {
+    return std::max({devinfo.peak_mb, pathinfo.peak_mb, iostatus.peak_mb}) / (text.size() / 1048576.0);
+  }
+};
 
 }  // namespace
 
@@ -144,33 +151,28 @@ int main(int argc, char** argv) {
   }
   const unsigned paths = 8;
   std::vector<unsigned> sizes = {512, 1024, 2048, 4096};
-  if (argc > 1) sizes = {static_cast<unsigned>(std::atoi(argv[1]))};
+  if (argc > 1) sizes.clear();
+  for (int i = 1; i < argc; ++i) sizes.push_back(static_cast<unsigned>(std::atoi(argv[i])));
   auto dir = std::filesystem::temp_directory_path() / "pathmgr-bench";
   std::filesystem::create_directories(dir);
-  // load: parsing the whole state file in this process; joins: reading the inventory
-  // (walking the lists an instance at a time) and joining it; load process: the whole
-  // load as a process of its own; python: a bare json.load of the file; then the three reports
-  // as whole pathmgr processes, output thrown away, each over python's load, and
-  // the largest report's peak memory over the file size; last a policy change of
-  // every device against that of one device.
-  std::printf("%7s %6s %7s %7s %7s %7s %8s %7s %8s %8s %8s %6s %6s %6s %7s %7s %7s %6s\n", "devices", "paths", "file MB",
-              "load s", "joins s", "lookup", "loadproc", "python", "devinfo", "pathinfo", "iostatus", "dev/py",
-              "path/py", "io/py", "peak/f", "all s", "one s", "all/1");
+  std::vector<HostFigures> hosts;
   for (unsigned devices : sizes) {
+    HostFigures& h = hosts.emplace_back();
+    h.devices = devices;
     simstack::HostSpec spec;
     spec.devices = devices;
     spec.paths_per_device = paths;
     spec.hba_ports = 4;
     spec.controller_ports = 8;
     spec.arrays = 4;
-    std::string file = (dir / ("host-" + std::to_string(devices) + ".json")).string();
-    std::string text = simstack::generate_host(spec).dump(1);
-    simstack::replace_file_durably(file, text);
+    h.file = (dir / ("host-" + std::to_string(devices) + ".json")).string();
+    h.text = simstack::generate_host(spec).dump(1);
+    simstack::replace_file_durably(h.file, h.text);
 
     auto start = std::chrono::steady_clock::now();
-    simstack::StateFile(file).read();
-    double load = seconds_since(start);
-    Platform platform = make_sim_platform(std::make_unique<simstack::SimHost>(file));
+    simstack::StateFile(h.file).read();
+    h.load = seconds_since(start);
+    Platform platform = make_sim_platform(std::make_unique<simstack::SimHost>(h.file));
 
     std::ostringstream out;
     std::unique_ptr<wmi::Services> services;
@@ -181,31 +183,59 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     Inventory inventory;
     if (load_inventory(session, inventory) != 0) return 1;
-    double joins = seconds_since(start);
+    h.joins = seconds_since(start);
 
     start = std::chrono::steady_clock::now();
     PathLookup lookup(false, inventory.descriptors, inventory.paths);
     std::size_t found = 0;
     for (const auto& d : inventory.devices)
       for (const auto& p : d.Paths) found += find_path_record(lookup, d.InstanceName, p.DsmPathId) != nullptr;
-    double lookups = seconds_since(start);
+    h.lookups = seconds_since(start);
     if (found != std::size_t{devices} * paths) std::fprintf(stderr, "only %zu paths found\n", found);
-    const std::string serial = inventory.devices.empty() ? std::string() : inventory.devices.back().SerialNumber;
-    double load_process = time_load_process(argv[0], file);
-    double python = time_python_load(file);
-    ProcessCost devinfo = time_command(file, {"devinfo"});
-    ProcessCost pathinfo = time_command(file, {"pathinfo"});
-    ProcessCost iostatus = time_command(file, {"iostatus"});
-    const double peak = std::max({devinfo.peak_mb, pathinfo.peak_mb, iostatus.peak_mb});
-    ProcessCost all = time_change(file, text, {"devinfo", "all", "RoundRobin"});
-    ProcessCost one = time_change(file, text, {"devinfo", serial, "RoundRobin"});
-    const double file_mb = text.size() / 1e6;
+    if (!inventory.devices.empty()) h.serial = inventory.devices.back().SerialNumber;
+  }
+  // The processes run in rounds, each round every measure of every host once, so a
+  // machine that slows down for a while weighs on every figure alike: the ratios over
+  // Python and between sizes compare runs of the same moments.
+  for (int round = 0; round < kReportRounds; ++round)
+    for (HostFigures& h : hosts) {
+      keep_best(h.load_process, time_load_process(argv[0], h.file));
+      keep_best(h.python, time_python_load(h.file));
+      keep_best(h.devinfo, time_command(h.file, {"devinfo"}));
+      keep_best(h.pathinfo, time_command(h.file, {"pathinfo"}));
+      keep_best(h.iostatus, time_command(h.file, {"iostatus"}));
+    }
+  for (int round = 0; round < kChangeRounds; ++round)
+    for (HostFigures& h : hosts) {
+      keep_best(h.all, time_change(h.file, h.text, {"devinfo", "all", "RoundRobin"}));
+      keep_best(h.one, time_change(h.file, h.text, {"devinfo", h.serial, "RoundRobin"}));
+    }
+  // load: parsing the whole state file in this process; joins: reading the inventory
+  // (walking the lists an instance at a time) and joining it; lookup: finding every
+  // path's record; load process: the whole load as a process of its own; python: a
+  // bare json.load of the file; then the three reports as whole pathmgr processes,
+  // output thrown away, each over python's load, and the largest report's peak memory
+  // over the file size; last a policy change of every device against that of one.
+  std::printf("%7s %6s %7s %7s %7s %7s %8s %7s %8s %8s %8s %6s %6s %6s %7s %7s %7s %6s\n", "devices", "paths", "file MB",
+              "load s", "joins s", "lookup", "loadproc", "python", "devinfo", "pathinfo", "iostatus", "dev/py",
+              "path/py", "io/py", "peak/f", "all s", "one s", "all/1");
+  for (const HostFigures& h : hosts)
     std::printf("%7u %6u %7.1f %7.3f %7.3f %7.3f %8.3f %7.3f %8.3f %8.3f %8.3f %6.2f %6.2f %6.2f %7.2f %7.3f %7.3f %6.2f\n",
-                devices, devices * paths, file_mb, load, joins, lookups, load_process, python, devinfo.seconds,
-                pathinfo.seconds, iostatus.seconds, devinfo.seconds / python, pathinfo.seconds / python,
-                iostatus.seconds / python, peak / (text.size() / 1048576.0), all.seconds, one.seconds,
-                all.seconds / one.seconds);
-    std::fflush(stdout);
+                h.devices, h.devices * paths, h.text.size() / 1e6, h.load, h.joins, h.lookups, h.load_process.seconds,
+                h.python.seconds, h.devinfo.seconds, h.pathinfo.seconds, h.iostatus.seconds,
+                h.devinfo.seconds / h.python.seconds, h.pathinfo.seconds / h.python.seconds,
+                h.iostatus.seconds / h.python.seconds, h.peak_over_file(), h.all.seconds, h.one.seconds,
+                h.all.seconds / h.one.seconds);
+  // What doubling the host does to each process figure.
+  for (std::size_t i = 1; i < hosts.size(); ++i) {
+    const HostFigures& small = hosts[i - 1];
+    const HostFigures& large = hosts[i];
+    if (large.devices != 2 * small.devices) continue;
+    const auto grows = [](const ProcessCost& from, const ProcessCost& to) { return to.seconds / from.seconds; };
+    std::printf("%u to %u devices: python x%.2f, devinfo x%.2f, pathinfo x%.2f, iostatus x%.2f, all x%.2f, one x%.2f\n",
+                small.devices, large.devices, grows(small.python, large.python), grows(small.devinfo, large.devinfo),
+                grows(small.pathinfo, large.pathinfo), grows(small.iostatus, large.iostatus),
+                grows(small.all, large.all), grows(small.one, large.one));
   }
   return 0;
 }
