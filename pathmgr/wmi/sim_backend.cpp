@@ -148,6 +148,48 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& o
   return out;
 }
 
+// Embedded objects of a walked instance, alone or in an array (nulls among them),
+// served as views of the tape with no Json form built: the Value the Json way would
+// give. Anything else, an element of another kind included, takes the Json way.
+bool tape_objects(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const StoredNode& value,
+                  const PropertySchema& p, const ValueOrigin& origin, Value& out) {
+  using Kind = simstack::JsonTape::Kind;
+  if (p.stored != simstack::StoredKind::Object || p.vt != VT_UNKNOWN) return false;
+  const Kind kind = value.tape()->kind();
+  const std::int32_t cim_type = simstack::cim_type_of(p);
+  const auto view_of = [&](const StoredNode& node) {
+    Value object;
+    object.vt = VT_UNKNOWN;
+    object.cim_type = cim_type;
+    object.object = make_view(ctx, owner, node, p.object_schema, p.object_class, origin);
+    return object;
+  };
+  if (!p.is_array) {
+    if (kind != Kind::Object) return false;
+    out = view_of(value);
+    return true;
+  }
+  if (kind != Kind::Array) return false;
+  const std::vector<StoredNode> stored = value.elements();
+  if (!std::all_of(stored.begin(), stored.end(), [](const StoredNode& e) { return e.is_object() || e.is_null(); }))
+    return false;
+  std::vector<Value> elements;
+  elements.reserve(stored.size());
+  for (const StoredNode& e : stored) {
+    if (e.is_object()) {
+      elements.push_back(view_of(e));
+      continue;
+    }
+    Value missing;  // an absent element: a null pointer in an object array
+    missing.vt = VT_UNKNOWN;
+    missing.cim_type = cim_type & ~CIM_FLAG_ARRAY;
+    elements.push_back(std::move(missing));
+  }
+  out = Value::array(VT_UNKNOWN, std::move(elements));
+  out.cim_type = cim_type;
+  return true;
+}
+
 // The common well-typed scalars of a walked instance, served straight from its tape:
 // the Value the Json form would give (a string where the schema says a string or a
 // decimal 64-bit integer, a flag, an integer in range, null). Anything else, a value
@@ -280,7 +322,9 @@ class SimObject : public Object {
       out = !node_ ? Value::null() : Value::empty();
       return kS_OK;
     }
-    if (const auto* tape = value.tape(); tape != nullptr && p != nullptr && tape_scalar(*tape, *p, out)) return kS_OK;
+    if (const auto* tape = value.tape(); tape != nullptr && p != nullptr &&
+        (tape_scalar(*tape, *p, out) || tape_objects(ctx_, owner_, value, *p, value_origin_, out)))
+      return kS_OK;
     Json storage;
     const Json& form = value.form(storage);
     out = p != nullptr ? typed_from_json(ctx_, owner_, form, value, *p, value_origin_)

@@ -260,7 +260,8 @@ TEST(SimProviderForms, WalkedAndParsedInstancesServeTheSameValues) {
       4294967295u, 4294967296u, -2147483648LL, -2147483649LL, 9223372036854775807LL, 18446744073709551615u,
       Json::parse("-0"), Json::parse("1234567890123456789"), Json::parse("123456789012345678901234567890"), 1.5,
       -0.5, 1e300, true, false, nullptr, Json::array({1, 2}), Json::array({nullptr, "a"}), Json::array(),
-      Json::object(), Json::object({{"V", 3}}), Json::array({Json::object({{"V", 4}}), nullptr, 5}), "\xC3\xA9\\"};
+      Json::object(), Json::object({{"V", 3}}), Json::array({Json::object({{"V", 4}}), nullptr, 5}),
+      Json::array({nullptr, Json::object({{"V", 6}}), Json::object()}), "\xC3\xA9\\"};
   TempDir dir;
   Json doc = empty_host(6);
   Json& classes = doc["wmi"]["ROOT\\WMI"]["classes"];
