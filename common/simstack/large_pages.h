@@ -14,7 +14,7 @@ namespace simstack {
 
 inline void advise_large_pages(void* data, std::size_t size) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (size < (std::size_t{4} << 20)) return;  // a few pages: not worth a call
+  if (size < (std::size_t{4} << 20)) return;  // smaller than two large pages: nothing to gain
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
   const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(page - 1);
