@@ -200,6 +200,13 @@ std::uint64_t prefix_xor(std::uint64_t x) {
 }
 }  // namespace
 
+void JsonWhitespaceSqueeze::record(char bracket_or_comma, std::size_t at) {
+  const Kind kind = kKinds[static_cast<unsigned char>(bracket_or_comma)];
+  if (kind == kOpener) open(at, bracket_or_comma);
+  else if (kind == kCloser) close(at, bracket_or_comma);
+  else if (closers_.size() == JsonStructure::kDepth) comma(at);
+}
+
 bool JsonWhitespaceSqueeze::squeeze_block(Cursor& at) {
   const JsonBlockMasks m = json_block_masks(at.p);
   // The bytes a backslash escapes, each backslash taken with the byte after it.
@@ -231,11 +238,7 @@ bool JsonWhitespaceSqueeze::squeeze_block(Cursor& at) {
       // Only the shallow levels are recorded: no position needed deeper.
       const std::size_t pos = closers_.size() > JsonStructure::kDepth ? JsonStructure::kAny
           : block_at + static_cast<std::size_t>(i - std::popcount(dropped & ((std::uint64_t{1} << i) - 1)));
-      const char c = at.p[i];
-      const Kind kind = kKinds[static_cast<unsigned char>(c)];
-      if (kind == kOpener) open(pos, c);
-      else if (kind == kCloser) close(pos, c);
-      else if (closers_.size() == JsonStructure::kDepth) comma(pos);
+      record(at.p[i], pos);
     }
   }
   for (std::uint64_t rest = cut; rest != 0;) {
@@ -274,9 +277,7 @@ void JsonWhitespaceSqueeze::squeeze_bytes(Cursor& at, const char* limit) {
       if (kind == kStringStart) {
         at.in_string = true;
       } else if (kind != kCopy && recording_) {
-        if (kind == kOpener) open(at.position(), c);
-        else if (kind == kCloser) close(at.position(), c);
-        else if (closers_.size() == JsonStructure::kDepth) comma(at.position());
+        record(c, at.position());
       }
     }
   }

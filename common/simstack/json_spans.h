@@ -85,6 +85,8 @@ class JsonWhitespaceSqueeze {
   // it holds a backslash outside strings, not JSON, which is walked a byte at a time.
   bool squeeze_block(Cursor& at);
   void squeeze_bytes(Cursor& at, const char* limit);
+  // A bracket or comma outside strings, at `at` in the copy (unused below the recorded depth).
+  void record(char bracket_or_comma, std::size_t at);
   void open(std::size_t at, char bracket);
   void close(std::size_t at, char bracket);
   void comma(std::size_t at);
