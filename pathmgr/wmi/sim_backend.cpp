@@ -109,6 +109,15 @@ Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& 
   return out;
 }
 
+// An absent element of an array: a null pointer in an object array, of the element's
+// type (`array_cim_type`: the array's).
+Value absent_element(std::uint16_t vt, std::int32_t array_cim_type) {
+  Value missing;
+  missing.vt = vt;
+  missing.cim_type = array_cim_type & ~CIM_FLAG_ARRAY;
+  return missing;
+}
+
 // A value as its schema declares it (`v`: the stored value's Json form); a value of
 // another shape is refused.
 Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
@@ -130,11 +139,8 @@ Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& o
     // Objects are served as views of where they are stored.
     const std::vector<StoredNode> stored = evt == VT_UNKNOWN ? node.elements() : std::vector<StoredNode>();
     for (const auto& e : v) {
-      if (e.is_null()) {  // an absent element: a null pointer in an object array
-        Value missing;
-        missing.vt = evt;
-        missing.cim_type = cim_type & ~CIM_FLAG_ARRAY;
-        elements.push_back(std::move(missing));
+      if (e.is_null()) {
+        elements.push_back(absent_element(evt, cim_type));
       } else {
         if (auto problem = checked ? std::nullopt : simstack::scalar_problem(e, p))
           refuse(*ctx, origin, p, "element " + std::to_string(elements.size()) + ": " + *problem);
@@ -175,16 +181,7 @@ bool tape_objects(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner
     return false;
   std::vector<Value> elements;
   elements.reserve(stored.size());
-  for (const StoredNode& e : stored) {
-    if (e.is_object()) {
-      elements.push_back(view_of(e));
-      continue;
-    }
-    Value missing;  // an absent element: a null pointer in an object array
-    missing.vt = VT_UNKNOWN;
-    missing.cim_type = cim_type & ~CIM_FLAG_ARRAY;
-    elements.push_back(std::move(missing));
-  }
+  for (const StoredNode& e : stored) elements.push_back(e.is_object() ? view_of(e) : absent_element(VT_UNKNOWN, cim_type));
   out = Value::array(VT_UNKNOWN, std::move(elements));
   out.cim_type = cim_type;
   return true;
