@@ -10,6 +10,7 @@
 #include <rapidjson/memorystream.h>
 
 #include "simstack/json_lexer.h"
+#include "simstack/json_plain_reader.h"
 
 namespace simstack {
 
@@ -79,22 +80,23 @@ class JsonBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonB
  public:
   bool Null() { return value(Json(nullptr)); }
   bool Bool(bool b) { return value(Json(b)); }
-  bool RawNumber(const char* s, rapidjson::SizeType n, bool) {
-    auto number = json_number(s, n);
-    return number && value(std::move(*number));
-  }
-  bool String(const char* s, rapidjson::SizeType n, bool) {
-    return valid_utf8(s, n) && value(Json(std::string(s, n)));
-  }
-  bool Key(const char* s, rapidjson::SizeType n, bool) {
-    if (!valid_utf8(s, n)) return false;
+  bool RawNumber(const char* s, rapidjson::SizeType n, bool) { return PlainNumber(s, n); }
+  bool String(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n) && PlainString(s, n); }
+  bool Key(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n) && PlainKey(s, n); }
+  bool StartObject() { return open(Json::object()); }
+  bool EndObject(rapidjson::SizeType = 0) { return close(); }
+  bool StartArray() { return open(Json::array()); }
+  bool EndArray(rapidjson::SizeType = 0) { return close(); }
+  // Texts known valid UTF-8 (checked above, or plain: read_plain_json).
+  bool PlainString(const char* s, std::size_t n) { return value(Json(std::string(s, n))); }
+  bool PlainKey(const char* s, std::size_t n) {
     key_.assign(s, n);
     return true;
   }
-  bool StartObject() { return open(Json::object()); }
-  bool EndObject(rapidjson::SizeType) { return close(); }
-  bool StartArray() { return open(Json::array()); }
-  bool EndArray(rapidjson::SizeType) { return close(); }
+  bool PlainNumber(const char* s, std::size_t n) {
+    auto number = json_number(s, n);
+    return number && value(std::move(*number));
+  }
 
   // The value built, leaving the builder ready for the next text.
   Json take() {
@@ -169,6 +171,8 @@ JsonReader::JsonReader() : parts_(std::make_unique<Parts>()) {}
 JsonReader::~JsonReader() = default;
 
 std::optional<Json> JsonReader::read(std::string_view text) {
+  if (read_plain_json(text, parts_->builder)) return parts_->builder.take();
+  parts_->builder.take();  // not plain: what was built goes, the general lexer reads from the start
   rapidjson::MemoryStream stream(text.data(), text.size());
   const rapidjson::ParseResult result = parts_->reader.Parse<kJsonLexFlags>(stream, parts_->builder);
   Json value = parts_->builder.take();

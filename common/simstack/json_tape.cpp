@@ -7,6 +7,7 @@
 #include <rapidjson/memorystream.h>
 
 #include "simstack/json_lexer.h"
+#include "simstack/json_plain_reader.h"
 #include "simstack/sim_host.h"
 
 namespace simstack {
@@ -24,22 +25,21 @@ class TapeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TapeB
 
   bool Null() { return add(JsonTape::Kind::Null); }
   bool Bool(bool b) { return add(b ? JsonTape::Kind::True : JsonTape::Kind::False); }
-  bool RawNumber(const char* s, rapidjson::SizeType n, bool) {
-    return json_number(s, n).has_value() && add(JsonTape::Kind::Number, s, n);
-  }
-  bool String(const char* s, rapidjson::SizeType n, bool) {
-    return valid_utf8(s, n) && add(JsonTape::Kind::String, s, n);
-  }
-  bool Key(const char* s, rapidjson::SizeType n, bool) {
-    if (!valid_utf8(s, n)) return false;
+  bool RawNumber(const char* s, rapidjson::SizeType n, bool) { return json_number(s, n).has_value() && PlainNumber(s, n); }
+  bool String(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n) && PlainString(s, n); }
+  bool Key(const char* s, rapidjson::SizeType n, bool) { return valid_utf8(s, n) && PlainKey(s, n); }
+  bool StartObject() { return open(JsonTape::Kind::Object); }
+  bool EndObject(rapidjson::SizeType = 0) { return close(); }
+  bool StartArray() { return open(JsonTape::Kind::Array); }
+  bool EndArray(rapidjson::SizeType = 0) { return close(); }
+  // Texts and numbers known valid (checked above, or plain: read_plain_json).
+  bool PlainString(const char* s, std::size_t n) { return add(JsonTape::Kind::String, s, n); }
+  bool PlainNumber(const char* s, std::size_t n) { return add(JsonTape::Kind::Number, s, n); }
+  bool PlainKey(const char* s, std::size_t n) {
     key_ = append(s, n);
-    key_size_ = n;
+    key_size_ = static_cast<std::uint32_t>(n);
     return true;
   }
-  bool StartObject() { return open(JsonTape::Kind::Object); }
-  bool EndObject(rapidjson::SizeType) { return close(); }
-  bool StartArray() { return open(JsonTape::Kind::Array); }
-  bool EndArray(rapidjson::SizeType) { return close(); }
 
   // A value of the Json library's making (a text the lexer refused), put on the tape
   // as the lexer would have put it; numbers as the library writes them, which it reads
@@ -118,10 +118,27 @@ class TapeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TapeB
     return true;
   }
 
-  // Whether the object's members repeat a name: without, a lookup stops at the first match.
+  // Whether the object's members repeat a name: without, a lookup stops at the first
+  // match. A name is compared only with the names before it of the same small hash;
+  // a large object's names are sorted instead.
   bool has_repeats(std::uint32_t object) {
-    names_.clear();
+    constexpr std::size_t kHashed = 64;  // members: past this, hash collisions would cost more than a sort
     const auto& nodes = tape_->nodes_;
+    std::uint64_t seen[4] = {};
+    std::size_t count = 0;
+    for (std::uint32_t i = object + 1; i < nodes[object].end && count < kHashed; i = nodes[i].end, ++count) {
+      const std::string_view key = tape_->chars(nodes[i].key, nodes[i].key_size);
+      const unsigned hash = key.empty() ? 0
+                                        : (static_cast<unsigned>(key.size()) * 31 + static_cast<unsigned char>(key[0]) * 7 +
+                                           static_cast<unsigned char>(key[key.size() / 2]) * 3 +
+                                           static_cast<unsigned char>(key.back())) & 255;
+      if ((seen[hash >> 6] >> (hash & 63) & 1) != 0)
+        for (std::uint32_t j = object + 1; j < i; j = nodes[j].end)
+          if (tape_->chars(nodes[j].key, nodes[j].key_size) == key) return true;
+      seen[hash >> 6] |= std::uint64_t{1} << (hash & 63);
+    }
+    if (count < kHashed) return false;
+    names_.clear();
     for (std::uint32_t i = object + 1; i < nodes[object].end; i = nodes[i].end)
       names_.push_back(tape_->chars(nodes[i].key, nodes[i].key_size));
     std::sort(names_.begin(), names_.end());
@@ -138,6 +155,7 @@ class TapeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TapeB
 struct JsonTapeReader::Parts {
   rapidjson::Reader reader;
   TapeBuilder builder;
+  JsonTape work;  // read onto first, its buffers kept between texts; each tape is a copy of its size
 };
 
 JsonTapeReader::JsonTapeReader() : parts_(std::make_unique<Parts>()) {}
@@ -145,20 +163,24 @@ JsonTapeReader::JsonTapeReader() : parts_(std::make_unique<Parts>()) {}
 JsonTapeReader::~JsonTapeReader() = default;
 
 std::optional<JsonTape> JsonTapeReader::read(std::string_view text) {
-  JsonTape tape;
-  // Decoded text is never longer than the source; a node per two characters at most.
-  tape.chars_.reserve(text.size());
-  parts_->builder.start(tape);
-  rapidjson::MemoryStream stream(text.data(), text.size());
-  const rapidjson::ParseResult result = parts_->reader.Parse<kJsonLexFlags>(stream, parts_->builder);
-  if (result.Code() == rapidjson::kParseErrorNumberTooBig) {
-    auto value = read_refused_number(text);
-    if (!value) return std::nullopt;
-    parts_->builder.start(tape);
-    parts_->builder.add_json(*value);
-  } else if (result.IsError()) {
-    return std::nullopt;
+  JsonTape& work = parts_->work;
+  parts_->builder.start(work);
+  if (!read_plain_json(text, parts_->builder)) {
+    parts_->builder.start(work);  // not plain: the general lexer reads it from the start
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    const rapidjson::ParseResult result = parts_->reader.Parse<kJsonLexFlags>(stream, parts_->builder);
+    if (result.Code() == rapidjson::kParseErrorNumberTooBig) {
+      auto value = read_refused_number(text);
+      if (!value) return std::nullopt;
+      parts_->builder.start(work);
+      parts_->builder.add_json(*value);
+    } else if (result.IsError()) {
+      return std::nullopt;
+    }
   }
+  JsonTape tape;
+  tape.nodes_ = work.nodes_;
+  tape.chars_ = work.chars_;
   return tape;
 }
 
@@ -173,11 +195,17 @@ JsonTape::Ref JsonTape::Ref::member(std::string_view name) const {
   Ref found;
   if (!*this || !is_object()) return found;
   const bool repeats = node().repeats;
-  for (std::uint32_t i = index_ + 1; i < node().end; i = tape_->nodes_[i].end)
-    if (Ref m(tape_, i); m.key() == name) {
-      found = m;
-      if (!repeats) break;
-    }
+  const auto& nodes = tape_->nodes_;
+  const char* chars = tape_->chars_.data();
+  // Sizes and first letters tell most names apart before a comparison is called.
+  for (std::uint32_t i = index_ + 1; i < node().end; i = nodes[i].end) {
+    const Node& m = nodes[i];
+    if (m.key_size != name.size() || (!name.empty() && chars[m.key] != name[0]) ||
+        std::char_traits<char>::compare(chars + m.key, name.data(), name.size()) != 0)
+      continue;
+    found = Ref(tape_, i);
+    if (!repeats) break;
+  }
   return found;
 }
 

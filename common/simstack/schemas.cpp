@@ -13,8 +13,8 @@ std::string lower_ascii(std::string text) {
 }
 
 const PropertySchema* ClassSchema::find_property(std::string_view prop) const {
-  for (const auto& p : properties)
-    if (p.name == prop) return &p;
+  for (const auto& p : properties)  // sizes and first letters first: most names differ there
+    if (p.name.size() == prop.size() && (prop.empty() || p.name[0] == prop[0]) && p.name == prop) return &p;
   for (const auto& p : properties)  // WMI property names do not depend on case
     if (equal_nocase(p.name, prop)) return &p;
   return nullptr;

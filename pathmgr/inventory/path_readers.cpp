@@ -1,9 +1,9 @@
 #include "inventory/path_readers.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "inventory/names.h"
+#include "text/hex_digits.h"
 #include "text/text_convert.h"
 #include "wmi/wmi_access.h"
 
@@ -13,7 +13,7 @@ using wmi::Object;
 using wmi::Value;
 using wmi::wmi_get;
 
-std::vector<std::uint8_t> byte_array(const Object& object, const wchar_t* name) {
+std::vector<std::uint8_t> byte_array(const Object& object, std::wstring_view name) {
   std::vector<std::uint8_t> bytes;
   Value v = wmi_get(object, name);
   if (!v.is_array()) return bytes;
@@ -24,7 +24,7 @@ std::vector<std::uint8_t> byte_array(const Object& object, const wchar_t* name) 
 
 // Calls `each` for every non-null embedded object of an array property.
 template <class F>
-void for_each_element(const Object& object, const wchar_t* name, F&& each) {
+void for_each_element(const Object& object, std::wstring_view name, F&& each) {
   Value array = wmi_get(object, name);
   for (const auto& e : array.elements)
     if (e.object) each(*e.object);
@@ -38,19 +38,16 @@ std::string chars(const std::string& text, std::size_t from, std::size_t count) 
 }  // namespace
 
 std::string scsi_address_text(std::uint8_t port, std::uint8_t bus, std::uint8_t target, std::uint8_t lun) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02X%02X%02X%02X", port, bus, target, lun);
-  return buf;
+  std::string text;
+  text.reserve(8);
+  for (std::uint8_t part : {port, bus, target, lun}) append_hex(text, part, 2);
+  return text;
 }
 
 void decode_path_identifier(const std::vector<std::uint8_t>& identifier, PathRecord& record) {
   std::string hex;
   hex.reserve(identifier.size() * 2);
-  for (std::uint8_t b : identifier) {
-    char buf[3];
-    std::snprintf(buf, sizeof buf, "%02X", b);
-    hex += buf;
-  }
+  for (std::uint8_t b : identifier) append_hex(hex, b, 2);
   record.ScsiAddress = chars(hex, 0, 8);
   record.HbaWWPN = chars(hex, 8, 16);
   record.CtrlPortWWPN = chars(hex, 24, 16);
@@ -61,11 +58,7 @@ void decode_path_identifier(const std::vector<std::uint8_t>& identifier, PathRec
 
 std::string page83_id(const std::vector<std::uint8_t>& page83) {
   std::string text;
-  for (std::size_t i = 8; i < 24 && i < page83.size(); ++i) {
-    char buf[3];
-    std::snprintf(buf, sizeof buf, "%X", page83[i]);
-    text += buf;
-  }
+  for (std::size_t i = 8; i < 24 && i < page83.size(); ++i) append_hex(text, page83[i], 1);  // no padding
   return text;
 }
 

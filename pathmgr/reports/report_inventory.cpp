@@ -1,10 +1,9 @@
 #include "reports/report_inventory.h"
 
-#include <cstdio>
-
 #include "inventory/joins.h"
 #include "inventory/path_readers.h"
 #include "inventory/policy_readers.h"
+#include "text/hex_digits.h"
 
 int read_report_inventory(Session& s, Inventory& inv) {
   int rc = s.family5() ? read_policies_v1(s, inv.devices, 0, nullptr, nullptr) : read_devices_v2(s, inv.devices);
@@ -28,7 +27,7 @@ std::string device_serial(const PathLookup& lookup, const DeviceRecord& device, 
 }
 
 std::string path_id_text(std::uint64_t id, bool upper_case) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, upper_case ? "%08llX" : "%08llx", static_cast<unsigned long long>(id));
-  return buf;
+  std::string text;
+  append_hex(text, id, 8, upper_case);
+  return text;
 }

@@ -196,18 +196,20 @@ bool tape_scalar(const simstack::JsonTape::Ref& v, const PropertySchema& p, Valu
   using simstack::StoredKind;
   if (p.is_array) return false;
   switch (v.kind()) {
-    case Kind::Null: out = Value::null(); return true;
+    case Kind::Null: out.reset(VT_NULL); return true;
     case Kind::String: {
       const bool fits = p.stored == StoredKind::Text ||
                         (p.stored == StoredKind::Integer64 && simstack::is_decimal_64(v.text(), p.base_type[0] == 's'));
       if (!fits || p.vt != VT_BSTR) return false;
-      out = Value::bstr(widen_utf8(v.text()));
+      out.reset(VT_BSTR);
+      out.text = widen_utf8(v.text());
       break;
     }
     case Kind::True:
     case Kind::False:
       if (p.stored != StoredKind::Boolean || p.vt != VT_BOOL) return false;
-      out = Value::boolean(v.kind() == Kind::True);
+      out.reset(VT_BOOL);
+      out.integer = v.kind() == Kind::True ? -1 : 0;  // VARIANT_TRUE
       break;
     case Kind::Number: {
       const bool integral_vt = p.vt == VT_I1 || p.vt == VT_I2 || p.vt == VT_I4 || p.vt == VT_UI1 || p.vt == VT_UI2 ||
@@ -221,7 +223,8 @@ bool tape_scalar(const simstack::JsonTape::Ref& v, const PropertySchema& p, Valu
       std::int64_t n = 0;
       std::from_chars(text.data(), text.data() + text.size(), n);
       if (!simstack::integer_fits_bits(n, p.integer_bits)) return false;
-      out = Value::integral(p.vt, n);
+      out.reset(p.vt);
+      out.integer = n;
       break;
     }
     default: return false;
@@ -296,9 +299,17 @@ class SimObject : public Object {
     char buffer[64];
     std::string fallback;
     std::string_view name;
-    if (wname.size() <= sizeof buffer &&
-        std::all_of(wname.begin(), wname.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
-      std::copy(wname.begin(), wname.end(), buffer);
+    bool ascii = wname.size() <= sizeof buffer;
+    if (ascii) {
+      unsigned outside = 0;  // characters not in 1..0x7F; no early exit, so the loop vectorizes
+      for (std::size_t i = 0; i < wname.size(); ++i) {
+        const auto c = static_cast<std::uint32_t>(wname[i]);
+        outside |= static_cast<unsigned>(c - 1 >= 0x7F);
+        buffer[i] = static_cast<char>(c);
+      }
+      ascii = outside == 0;
+    }
+    if (ascii) {
       name = std::string_view(buffer, wname.size());
     } else {
       fallback = narrow_utf8(wname);

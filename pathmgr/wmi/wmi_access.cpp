@@ -73,13 +73,13 @@ std::wstring wmi_object_path(const std::wstring& class_name, const std::wstring&
   return path;
 }
 
-Value wmi_get(const Object& object, const wchar_t* name) {
+Value wmi_get(const Object& object, std::wstring_view name) {
   Value v;
   if (hr_failed(object.get(name, v))) return Value::empty();
   return v;
 }
 
-std::wstring wmi_get_text(const Object& object, const wchar_t* name) {
+std::wstring wmi_get_text(const Object& object, std::wstring_view name) {
   Value v = wmi_get(object, name);
   return v.vt == VT_BSTR ? v.text : std::wstring();
 }

@@ -26,8 +26,8 @@ std::unique_ptr<Services> wmi_connect_namespace(Backend& backend, std::ostream& 
 std::wstring wmi_object_path(const std::wstring& class_name, const std::wstring& instance_name);
 
 // A property, or an empty value when the object does not carry it.
-Value wmi_get(const Object& object, const wchar_t* name);
-std::wstring wmi_get_text(const Object& object, const wchar_t* name);
+Value wmi_get(const Object& object, std::wstring_view name);
+std::wstring wmi_get_text(const Object& object, std::wstring_view name);
 
 // The in-parameter object of a method, spawned from its class (null, with S_OK, for
 // a method without in-parameters).

@@ -71,6 +71,17 @@ Value Value::array(std::uint16_t element_vt, std::vector<Value> elements) {
   return v;
 }
 
+void Value::reset(std::uint16_t type) {
+  vt = type;
+  cim_type = CIM_EMPTY;
+  integer = 0;
+  real = 0;
+  text.clear();
+  decimal = {};
+  object.reset();
+  elements.clear();
+}
+
 std::uint64_t Value::as_u64_text() const {
   if (vt == VT_BSTR) return decimal_text_to_u64(text);
   return static_cast<std::uint64_t>(integer);

@@ -32,7 +32,12 @@ TEST(JsonReader, ReadsWhatTheJsonLibraryReads) {
       // structure
       "[]", "{}", " \t\r\n[1, [2, {\"k\": [true, false, null]}]] \n", R"({"a": 1, "a": 2})", "[1,]",
       R"({"a": 1,})", "[1 2]", "{\"a\" 1}", "{1: 2}", "[1] [2]", "[1] x", "", " ", "// c\n1", "/* c */ 1", "[1]/**/",
-      "\xEF\xBB\xBF[1]", "\xEF\xBB\xBF", "tru", "nulls", "[\"a\\u0000\"]"};
+      "\xEF\xBB\xBF[1]", "\xEF\xBB\xBF", "tru", "nulls", "[\"a\\u0000\"]",
+      // the edges of the plain texts read without the general lexer, and their faults
+      "\"\x7F\"", "\"a\tb\"", R"(["a\"b", "\\", "x\/y\n"])", R"("abc\")", R"(["abc\)", "[-01]", "[-]", "[1.]",
+      "-123456789012345678", "[[], {}, [{}], {\"a\": {}, \"b\": []}]", "{ }", "[ ]", " { \"a\" : 1 , \"b\" : [ 1 , 2 ] } ",
+      "{\"a\": 1}}", "[1]]", "{\"a\": 1]", "[1}", "{\"a\", 1}", "{,}", "[,1]", "{\"a\":}", "{\"a\"", "{\"a\":",
+      "[tru]", "[nul]", "[falsey]", "[truex]", "{\"\": 0}", "[\"abcdefgh\", \"abcdefghijklmnop\\\"\", \"abcdefg\\u0041\"]"};
   for (const std::string& text : texts) {
     const Json expected = Json::parse(text, nullptr, false);
     const std::optional<Json> got = simstack::read_json(text, true);  // as the start of a file
@@ -73,6 +78,23 @@ TEST(JsonReader, TapeMembersAreFoundAsInAJsonObject) {
   EXPECT_EQ(tape->root().member_nocase("B").shallow_json(), Json::object());
   EXPECT_EQ(tape->root().member_nocase("b").shallow_json(), Json::parse("[{}, 2]"));
   EXPECT_FALSE(tape->root().member_nocase("b").member_nocase("x"));  // an array has no members
+}
+
+// A lookup stops at the first match only in objects whose names do not repeat: the
+// tape tells them apart in objects of any size, names alike or not.
+TEST(JsonReader, TapeRepeatsAreToldInObjectsOfAnySize) {
+  for (int size : {3, 40, 63, 64, 65, 100}) {
+    for (bool repeat : {false, true}) {
+      std::string text = "{";
+      for (int i = 0; i < size; ++i) text += "\"k" + std::to_string(i) + "\": " + std::to_string(i) + ", ";
+      text += repeat ? "\"k2\": -1}" : "\"last\": -1}";
+      const Json json = Json::parse(text);
+      const auto tape = simstack::JsonTapeReader().read(text);
+      ASSERT_TRUE(tape) << text;
+      for (const auto& [name, value] : json.items())
+        EXPECT_EQ(tape->root().member(name).to_json(), value) << size << " " << name;
+    }
+  }
 }
 
 // Each element parsed on its own is valid exactly when the array is, and gives the
