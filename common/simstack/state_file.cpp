@@ -7,6 +7,7 @@
 #include "simstack/file_lock.h"
 #include "simstack/json_reader.h"
 #include "simstack/json_spans.h"
+#include "simstack/json_writer.h"
 #include "simstack/large_pages.h"
 
 namespace simstack {
@@ -94,7 +95,12 @@ Json StateFile::parse_locked() const {
   return doc;
 }
 
-void StateFile::write_locked(const Json& doc) { replace_file_durably(path_, doc.dump(1) + "\n"); }
+void StateFile::write_locked(const Json& doc) {
+  std::string text;
+  append_json_text(doc, text);
+  text += '\n';
+  replace_file_durably(path_, text);
+}
 
 std::unique_ptr<FileLock> StateFile::lock(bool exclusive) const {
   return std::make_unique<FileLock>(lock_path_of(path_), exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared);
