@@ -217,12 +217,11 @@ bool tape_scalar(const simstack::JsonTape::Ref& v, const PropertySchema& p, Valu
       const std::string_view text = v.text();
       const bool negative = !text.empty() && text[0] == '-';
       const std::size_t digits = text.size() - (negative ? 1 : 0);
-      if (p.stored != StoredKind::Integer || !integral_vt || digits == 0 || digits > 18 ||
-          text.find_first_not_of("0123456789", negative ? 1 : 0) != std::string_view::npos)
-        return false;
+      if (p.stored != StoredKind::Integer || !integral_vt || digits == 0 || digits > 18) return false;
       std::int64_t n = 0;
-      std::from_chars(text.data(), text.data() + text.size(), n);
-      if (!simstack::integer_fits_bits(n, p.integer_bits)) return false;
+      const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), n);  // digits only, or it stops short
+      if (error != std::errc() || stop != text.data() + text.size() || !simstack::integer_fits_bits(n, p.integer_bits))
+        return false;
       out.reset(p.vt);
       out.integer = n;
       break;
