@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "simstack/json_plain_reader.h"
+#include "text/hex_digits.h"
 
 namespace simstack {
 
@@ -35,10 +36,8 @@ bool append_ascii_string(const std::string& s, std::string& out) {
           out.resize(start);
           return false;
         }
-        static const char kHex[] = "0123456789abcdef";
-        out += "\\u00";
-        out += kHex[c >> 4];
-        out += kHex[c & 0xF];
+        out += "\\u";
+        append_hex(out, c, 4, false);
       }
     }
   }

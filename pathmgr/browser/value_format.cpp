@@ -3,19 +3,17 @@
 #include <cstdio>
 #include <limits>
 
+#include "text/hex_digits.h"
+
 using wmi::Value;
 
 namespace {
 
 // Hexadecimal digits of a value, at least `digits` of them.
-std::wstring hex_digits(std::uint64_t v, bool upper, int digits = 1) {
-  const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-  std::wstring out;
-  do {
-    out.insert(out.begin(), static_cast<wchar_t>(alphabet[v & 0xF]));
-    v >>= 4;
-  } while (v != 0 || static_cast<int>(out.size()) < digits);
-  return out;
+std::wstring hex_digits(std::uint64_t v, bool upper, unsigned digits = 1) {
+  std::string text;
+  append_hex(text, v, digits, upper);
+  return std::wstring(text.begin(), text.end());
 }
 
 std::wstring hex16(std::int64_t v) { return L"0x" + hex_digits(static_cast<std::uint16_t>(v), true); }
