@@ -1,17 +1,14 @@
 #include "simstack/hex_text.h"
 
 #include "simstack/state_file.h"
+#include "text/hex_digits.h"
 
 namespace simstack {
 
 std::string hex_of(const std::uint8_t* data, std::size_t size) {
-  static const char kDigits[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(size * 2);
-  for (std::size_t i = 0; i < size; ++i) {
-    out += kDigits[data[i] >> 4];
-    out += kDigits[data[i] & 15];
-  }
+  for (std::size_t i = 0; i < size; ++i) append_hex(out, data[i], 2);
   return out;
 }
 
