@@ -10,11 +10,11 @@
 
 #include "../tests/json_same_typed.h"
 #include "fuzz_check.h"
-#include "simstack/host_document.h"
+#include "simstack/state_file/host_document.h"
 #include "simstack/json_reader.h"
 #include "simstack/json_tape.h"
 #include "simstack/json_spans.h"
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 
 namespace {
 

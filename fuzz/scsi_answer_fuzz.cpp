@@ -10,7 +10,7 @@
 #include "fuzz_check.h"
 #include "scsi/hex_dump.h"
 #include "scsi/scsi_request.h"
-#include "simstack/spc3_unit.h"
+#include "simstack/scsi/spc3_unit.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "simstack/schemas.h"
-#include "simstack/sim_host.h"
+#include "simstack/wmi_provider/schemas.h"
+#include "simstack/state_file/sim_host.h"
 #include "wmi/sim_backend.h"
 #include "wmi/wmi_access.h"
 

@@ -5,11 +5,11 @@
 #include <iostream>
 
 #include "platform/platform.h"
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "shell/command_handlers.h"
 #include "shell/command_loop.h"
 #include "shell/help_text.h"
-#include "simstack/state_file.h"
+#include "simstack/state_file/state_file.h"
 #include "wmi/wmi_access.h"
 
 namespace {

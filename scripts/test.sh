@@ -2,8 +2,8 @@
 # Builds everything and runs the whole test suite: the Windows cross builds (32-bit
 # pathmgr.exe and relinfo.dll, 64-bit install.exe, and a 64-bit pathmgr.exe for the
 # wine smoke test), the check of their imports against the oldest systems they serve,
-# the Linux tests, the tests again under ASan and UBSan, the event listener's and the
-# host reading's tests under ThreadSanitizer, and the fuzz targets.
+# the Linux tests, the tests again under ASan and UBSan, the event listener's tests
+# under ThreadSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -41,12 +41,11 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
 
-echo "== Event listener and host reading tests under ThreadSanitizer"
+echo "== Event listener tests under ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE_THREAD=ON -DPATHMGR_BUILD_INSTALL=OFF \
   >/dev/null
-cmake --build build-tsan -j "$jobs" --target pathmgr_listen_tests host_reading_tests
+cmake --build build-tsan -j "$jobs" --target pathmgr_listen_tests
 TSAN_OPTIONS="halt_on_error=1 exitcode=66" build-tsan/tests/pathmgr_listen_tests
-TSAN_OPTIONS="halt_on_error=1 exitcode=66" build-tsan/tests/host_reading_tests
 
 # Each fuzz target for a bounded time (FUZZ_SECONDS, default 30).
 echo "== Fuzzing (libFuzzer, ASan and UBSan)"

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "shell/help_text.h"
+#include "simstack/state_file/json_text.h"
 #include "wmi/wmi_access.h"
 
 extern char** environ;
@@ -36,6 +37,26 @@ Json empty_host(unsigned major) {
   doc["os"] = {{"major", major}, {"minor", major == 5 ? 2 : 1}};
   return doc;
 }
+
+Json test_json(const simstack::Json& value) { return Json::parse(simstack::json_text(value)); }
+
+simstack::JsonDocument host_json(const Json& value) {
+  simstack::JsonDocument doc;
+  simstack::parse_json(value.dump(), doc, "test value");
+  return doc;
+}
+
+std::function<bool(simstack::JsonDocument&)> as_test_change(std::function<bool(Json&)> change) {
+  return [change = std::move(change)](simstack::JsonDocument& doc) {
+    Json edited = test_json(doc);
+    if (!change(edited)) return false;
+    simstack::JsonDocument made = host_json(edited);
+    doc.CopyFrom(made, doc.GetAllocator());
+    return true;
+  };
+}
+
+Json generated_host(const simstack::HostSpec& spec) { return test_json(simstack::generate_host(spec)); }
 
 std::string write_json(const std::string& path, const Json& doc) {
   write_text(path, doc.dump(1));

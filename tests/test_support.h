@@ -4,17 +4,23 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/platform.h"
 #include "session/session.h"
-#include "simstack/sim_host.h"
-#include "simstack/state_file.h"
+#include "simstack/host_makers/host_generator.h"
+#include "simstack/state_file/sim_host.h"
+#include "simstack/state_file/state_file.h"
 
-using simstack::Json;
+// Tests build and read host files with a JSON library of their own, which also checks
+// the simulated platform's reading and writing from outside.
+using Json = nlohmann::json;
 
 class TempDir {
  public:
@@ -29,6 +35,20 @@ class TempDir {
 
 // A host of the given major version with no instances at all.
 Json empty_host(unsigned major = 6);
+// A value of the simulated platform's documents as the tests' JSON, and back.
+Json test_json(const simstack::Json& value);
+simstack::JsonDocument host_json(const Json& value);
+// The host the generator makes for `spec`.
+Json generated_host(const simstack::HostSpec& spec);
+// A change of a host made with the tests' JSON: the document is handed over as a Json
+// and put back whole when `change` returns true.
+std::function<bool(simstack::JsonDocument&)> as_test_change(std::function<bool(Json&)> change);
+inline void update(simstack::StateFile file, std::function<bool(Json&)> change) {
+  file.update(as_test_change(std::move(change)));
+}
+inline void update(simstack::SimHost& host, std::function<bool(Json&)> change) {
+  host.update(as_test_change(std::move(change)));
+}
 std::string write_json(const std::string& path, const Json& doc);
 Json read_json(const std::string& path);
 std::string read_text(const std::string& path);

@@ -11,8 +11,9 @@
 #include "devinst/sim_inf_install.h"
 #include "hresult.h"
 #include "inf/inf_file.h"
-#include "simstack/faults.h"
-#include "simstack/sim_registry.h"
+#include "simstack/faults/faults.h"
+#include "simstack/registry/sim_registry.h"
+#include "simstack/state_file/json.h"
 #include "text/text_convert.h"
 
 namespace devinst {
@@ -20,6 +21,8 @@ namespace devinst {
 namespace {
 
 using simstack::Json;
+using simstack::JsonDocument;
+using simstack::JsonMaker;
 namespace fs = std::filesystem;
 
 // Host paths: "\" and "/" both separate folders.
@@ -29,55 +32,50 @@ std::string host_path(const std::wstring& path) {
   return out;
 }
 
-std::string text_of(const Json& j, const char* name) {
-  auto it = j.find(name);
-  return it != j.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
+using simstack::text_member;
 
 std::vector<std::wstring> ids_of(const Json& device) {
   std::vector<std::wstring> out;
-  if (auto it = device.find("hardware_ids"); it != device.end() && it->is_array())
-    for (const auto& id : *it)
-      if (id.is_string()) out.push_back(widen_utf8(id.get<std::string>()));
+  if (const Json* ids = simstack::member(device, "hardware_ids"); ids != nullptr && ids->IsArray())
+    for (const auto& id : ids->GetArray())
+      if (id.IsString()) out.push_back(widen_utf8(std::string(simstack::text_of(id))));
   return out;
 }
 
-Json& devices_of(Json& doc) {
-  Json& list = doc["devices"];
-  if (!list.is_array()) list = Json::array();
-  return list;
-}
+// The "devices" list of a document (made an empty list when it is none).
+Json& devices_of(JsonDocument& doc) { return JsonMaker(doc).list(doc, "devices"); }
 
-Json* find_device(Json& doc, const std::string& instance_id) {
-  for (auto& d : devices_of(doc))
-    if (simstack::equal_nocase(text_of(d, "instance_id"), instance_id)) return &d;
+Json* find_device(JsonDocument& doc, const std::string& instance_id) {
+  for (auto& d : devices_of(doc).GetArray())
+    if (simstack::equal_nocase(text_member(d, "instance_id"), instance_id)) return &d;
   return nullptr;
 }
 
 // "faults"."device": the error for an action whose target matches one of `names`.
 std::optional<Win32Error> device_fault(const Json& doc, const char* action, const std::vector<std::string>& names) {
-  const Json* faults = simstack::find_member_nocase(doc, "faults");
-  const Json* list = faults != nullptr ? simstack::find_member_nocase(*faults, "device") : nullptr;
-  if (list == nullptr || !list->is_array()) return std::nullopt;
-  for (const auto& entry : *list) {
-    if (!entry.is_object() || !simstack::equal_nocase(text_of(entry, "action"), action)) continue;
-    const std::string match = text_of(entry, "match");
+  const Json* faults = simstack::member_nocase(doc, "faults");
+  const Json* list = faults != nullptr ? simstack::member_nocase(*faults, "device") : nullptr;
+  if (list == nullptr || !list->IsArray()) return std::nullopt;
+  for (const auto& entry : list->GetArray()) {
+    if (!entry.IsObject() || !simstack::equal_nocase(text_member(entry, "action"), action)) continue;
+    const std::string match = text_member(entry, "match");
     bool hit = match.empty();
     for (const auto& n : names) hit = hit || simstack::equal_nocase(n, match);
     if (!hit) continue;
-    auto code = parse_hresult(text_of(entry, "error"));
+    auto code = parse_hresult(text_member(entry, "error"));
     return code ? static_cast<Win32Error>(*code) : kERROR_ACCESS_DENIED;
   }
   return std::nullopt;
 }
 
-void journal(Json& doc, const char* action, const std::string& target, Win32Error status, Json extra = Json::object()) {
-  Json entry = {{"kind", "device"}, {"action", action}, {"target", target}};
-  for (auto it = extra.begin(); it != extra.end(); ++it) entry[it.key()] = it.value();
-  entry["status"] = hresult_journal_text(static_cast<HResult>(status));
-  Json& j = doc["journal"];
-  if (!j.is_array()) j = Json::array();
-  j.push_back(std::move(entry));
+// Journals a device action: its kind, target, the members of `extra` and the status.
+void journal(JsonDocument& doc, const char* action, const std::string& target, Win32Error status,
+             Json extra = Json(rapidjson::kObjectType)) {
+  const JsonMaker make(doc);
+  Json entry = make.object({{"kind", "device"}, {"action", action}, {"target", target}});
+  for (auto it = extra.MemberBegin(); it != extra.MemberEnd(); ++it) make.put(entry, simstack::name_of(it), std::move(it->value));
+  make.put(entry, "status", hresult_journal_text(static_cast<HResult>(status)));
+  make.journal(doc, std::move(entry));
 }
 
 std::optional<std::string> file_bytes(const std::string& path) {
@@ -114,8 +112,11 @@ class SimDeviceSet : public DeviceSet {
   bool needs_reboot(std::size_t device) override { return device < reboot_.size() && reboot_[device]; }
 
  private:
-  std::optional<Json> read(std::size_t device);
-  Win32Error change(std::size_t device, const char* action, Json extra, const std::function<void(Json&, Json&)>& act);
+  // The device's stored record in the current snapshot (kept alive by `owner`).
+  const Json* read(std::size_t device, std::shared_ptr<const Json>& owner);
+  // `extra` makes the journal entry's own members with the document's allocator.
+  Win32Error change(std::size_t device, const char* action, const std::function<Json(const JsonMaker&)>& extra,
+                    const std::function<void(JsonDocument&, Json&)>& act);
   SimDeviceInstaller& owner_;
   std::vector<std::string> ids_;
   std::vector<bool> reboot_;
@@ -135,7 +136,7 @@ class SimDeviceInstaller : public DeviceInstaller {
   std::string windows_folder() {
     if (windows_.empty()) {
       auto doc = host_->document();
-      std::string name = text_of(*doc, "windows");
+      std::string name = text_member(*doc, "windows");
       if (name.empty()) name = "windows";
       fs::path base = fs::absolute(fs::path(host_->path())).parent_path();
       windows_ = (base / name).lexically_normal().string();
@@ -148,10 +149,10 @@ class SimDeviceInstaller : public DeviceInstaller {
   Win32Error class_devices(const std::wstring& class_guid, std::unique_ptr<DeviceSet>& out) override {
     auto doc = host_->document();
     std::vector<std::string> ids;
-    if (auto it = doc->find("devices"); it != doc->end() && it->is_array())
-      for (const auto& d : *it)
-        if (d.is_object() && simstack::equal_nocase(text_of(d, "class"), narrow_utf8(class_guid)))
-          ids.push_back(text_of(d, "instance_id"));
+    if (const Json* devices = simstack::member(*doc, "devices"); devices != nullptr && devices->IsArray())
+      for (const auto& d : devices->GetArray())
+        if (d.IsObject() && simstack::equal_nocase(text_member(d, "class"), narrow_utf8(class_guid)))
+          ids.push_back(text_member(d, "instance_id"));
     out = std::make_unique<SimDeviceSet>(*this, std::move(ids));
     return kERROR_SUCCESS;
   }
@@ -166,9 +167,10 @@ class SimDeviceInstaller : public DeviceInstaller {
 
   Win32Error create_root_device(const std::wstring& class_guid, const std::wstring& hardware_id) override {
     Win32Error status = kERROR_SUCCESS;
-    host_->update([&](Json& doc) {
+    host_->update([&](JsonDocument& doc) {
+      const JsonMaker make(doc);
       std::set<std::string> taken;
-      for (const auto& d : devices_of(doc)) taken.insert(text_of(d, "instance_id"));
+      for (const auto& d : devices_of(doc).GetArray()) taken.insert(text_member(d, "instance_id"));
       std::string id;
       for (int n = 0; n < 10000 && id.empty(); ++n) {
         char buf[32];
@@ -177,11 +179,12 @@ class SimDeviceInstaller : public DeviceInstaller {
       }
       const std::string hwid = narrow_utf8(hardware_id);
       status = device_fault(doc, "register", {hwid, id}).value_or(kERROR_SUCCESS);
-      journal(doc, "register", id, status, {{"hardware_ids", {hwid}}, {"class", narrow_utf8(class_guid)}});
+      journal(doc, "register", id, status,
+              make.object({{"hardware_ids", make.array({hwid})}, {"class", narrow_utf8(class_guid)}}));
       if (status == kERROR_SUCCESS)
-        devices_of(doc).push_back({{"instance_id", id}, {"class", narrow_utf8(class_guid)},
-                                   {"hardware_ids", {hwid}}, {"enumerator", "ROOT"}, {"started", false},
-                                   {"config_flags", 0}, {"reboot", false}});
+        make.push(devices_of(doc), make.object({{"instance_id", id}, {"class", narrow_utf8(class_guid)},
+                                                {"hardware_ids", make.array({hwid})}, {"enumerator", "ROOT"},
+                                                {"started", false}, {"config_flags", 0}, {"reboot", false}}));
       return true;
     });
     return status;
@@ -201,7 +204,7 @@ class SimDeviceInstaller : public DeviceInstaller {
   }
 
   // Places the INF in the store (inside a state update): its copy's name, or an error.
-  Win32Error place_in_store(Json& doc, const std::string& inf, bool replace_only, std::string& copy) {
+  Win32Error place_in_store(JsonDocument& doc, const std::string& inf, bool replace_only, std::string& copy) {
     Win32Error status = device_fault(doc, "copy-inf", {inf, file_name(inf)}).value_or(kERROR_SUCCESS);
     auto bytes = status == kERROR_SUCCESS ? file_bytes(inf) : std::nullopt;
     if (status == kERROR_SUCCESS && !bytes) status = kERROR_FILE_NOT_FOUND;
@@ -220,14 +223,14 @@ class SimDeviceInstaller : public DeviceInstaller {
           status = kERROR_ACCESS_DENIED;
       }
     }
-    journal(doc, "copy-inf", inf, status, {{"copy", copy}, {"replace_only", replace_only}});
+    journal(doc, "copy-inf", inf, status, JsonMaker(doc).object({{"copy", copy}, {"replace_only", replace_only}}));
     return status;
   }
 
   Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_name) override {
     Win32Error status = kERROR_SUCCESS;
     std::string copy;
-    host_->update([&](Json& doc) {
+    host_->update([&](JsonDocument& doc) {
       status = place_in_store(doc, host_path(inf_path), replace_only, copy);
       return true;
     });
@@ -238,7 +241,7 @@ class SimDeviceInstaller : public DeviceInstaller {
   Win32Error uninstall_oem_inf(const std::wstring& copy_name) override {
     Win32Error status = kERROR_SUCCESS;
     const std::string name = narrow_utf8(copy_name);
-    host_->update([&](Json& doc) {
+    host_->update([&](JsonDocument& doc) {
       status = device_fault(doc, "uninstall-inf", {name}).value_or(kERROR_SUCCESS);
       // Only a bare name of the store is taken, not a path.
       if (status == kERROR_SUCCESS && name.find_first_of("\\/") != std::string::npos) status = kERROR_INVALID_PARAMETER;
@@ -260,15 +263,16 @@ class SimDeviceInstaller : public DeviceInstaller {
     const std::string inf_name = host_path(inf_path), hwid = narrow_utf8(hardware_id);
     inf::InfFile inf;
     Win32Error status = kERROR_SUCCESS;
-    host_->update([&](Json& doc) {
+    host_->update([&](JsonDocument& doc) {
+      const JsonMaker make(doc);
       status = device_fault(doc, "update-driver", {hwid, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
       if (status == kERROR_SUCCESS) status = inf::InfFile::load(inf_name, inf);
-      std::vector<Json*> targets;
+      std::vector<std::string> targets;  // by instance ID: the steps below change the document
       if (status == kERROR_SUCCESS) {
-        for (auto& d : devices_of(doc))
+        for (auto& d : devices_of(doc).GetArray())
           for (const auto& id : ids_of(d))
             if (inf::equal_nocase(id, hardware_id)) {
-              targets.push_back(&d);
+              targets.push_back(text_member(d, "instance_id"));
               break;
             }
         if (targets.empty()) status = kERROR_NO_SUCH_DEVINST;
@@ -290,12 +294,13 @@ class SimDeviceInstaller : public DeviceInstaller {
         if (status == kERROR_SUCCESS) status = sim_install_services(doc, context, install + L".Services");
       }
       if (status == kERROR_SUCCESS)
-        for (Json* d : targets) {
-          (*d)["driver"] = copy;
-          (*d)["started"] = true;
-          reboot = reboot || d->value("reboot", false);
-        }
-      journal(doc, "update-driver", hwid, status, {{"inf", inf_name}});
+        for (const auto& id : targets)
+          if (Json* d = find_device(doc, id)) {
+            make.put(*d, "driver", copy);
+            make.put(*d, "started", true);
+            reboot = reboot || simstack::flag_member(*d, "reboot");
+          }
+      journal(doc, "update-driver", hwid, status, make.object({{"inf", inf_name}}));
       return true;
     });
     return status;
@@ -307,9 +312,13 @@ class SimDeviceInstaller : public DeviceInstaller {
     auto doc = host_->document();
     if (simstack::version_fault(*doc)) return false;
     out = OsVersion{6, 1};
-    if (const auto* os = simstack::find_member_nocase(*doc, "os"); os != nullptr && os->is_object()) {
-      out.major = os->value("major", 6u);
-      out.minor = os->value("minor", out.major == 6 ? 1u : 0u);
+    if (const auto* os = simstack::member_nocase(*doc, "os"); os != nullptr && os->IsObject()) {
+      auto number = [&](const char* name, unsigned fallback) {
+        const Json* v = simstack::member(*os, name);
+        return v != nullptr && v->IsUint() ? v->GetUint() : fallback;
+      };
+      out.major = number("major", 6u);
+      out.minor = number("minor", out.major == 6 ? 1u : 0u);
     }
     return true;
   }
@@ -424,14 +433,14 @@ class SimInf : public InfHandle {
 
  private:
   Win32Error run(const char* action, const std::wstring& section,
-                 Win32Error (*act)(Json&, const SimInfContext&, const std::wstring&)) {
+                 Win32Error (*act)(JsonDocument&, const SimInfContext&, const std::wstring&)) {
     Win32Error status = kERROR_SUCCESS;
     const std::string name = narrow_utf8(section);
-    owner_.host().update([&](Json& doc) {
+    owner_.host().update([&](JsonDocument& doc) {
       status = device_fault(doc, action, {name, path_, file_name(path_)}).value_or(kERROR_SUCCESS);
       if (status == kERROR_SUCCESS)
         status = act(doc, SimInfContext{inf_, fs::path(path_).parent_path().string(), owner_.drivers_folder()}, section);
-      journal(doc, action, name, status, {{"inf", path_}});
+      journal(doc, action, name, status, JsonMaker(doc).object({{"inf", path_}}));
       return true;
     });
     return status;
@@ -449,24 +458,24 @@ Win32Error SimDeviceInstaller::open_inf(const std::wstring& inf_path, std::uniqu
   return kERROR_SUCCESS;
 }
 
-std::optional<Json> SimDeviceSet::read(std::size_t device) {
-  if (device >= ids_.size()) return std::nullopt;
-  auto doc = owner_.host().document();
-  auto it = doc->find("devices");
-  if (it == doc->end() || !it->is_array()) return std::nullopt;
-  for (const auto& d : *it)
-    if (simstack::equal_nocase(text_of(d, "instance_id"), ids_[device])) return d;
-  return std::nullopt;
+const Json* SimDeviceSet::read(std::size_t device, std::shared_ptr<const Json>& owner) {
+  if (device >= ids_.size()) return nullptr;
+  owner = owner_.host().document();
+  const Json* devices = simstack::member(*owner, "devices");
+  if (devices == nullptr || !devices->IsArray()) return nullptr;
+  for (const auto& d : devices->GetArray())
+    if (simstack::equal_nocase(text_member(d, "instance_id"), ids_[device])) return &d;
+  return nullptr;
 }
 
 // A change of one device under the state lock, journaled; a device gone meanwhile is
 // ERROR_NO_SUCH_DEVINST.
-Win32Error SimDeviceSet::change(std::size_t device, const char* action, Json extra,
-                                const std::function<void(Json&, Json&)>& act) {
+Win32Error SimDeviceSet::change(std::size_t device, const char* action, const std::function<Json(const JsonMaker&)>& extra,
+                                const std::function<void(JsonDocument&, Json&)>& act) {
   if (device >= ids_.size()) return kERROR_NO_SUCH_DEVINST;
   Win32Error status = kERROR_SUCCESS;
   const std::string& id = ids_[device];
-  owner_.host().update([&](Json& doc) {
+  owner_.host().update([&](JsonDocument& doc) {
     Json* d = find_device(doc, id);
     if (d == nullptr) {
       status = kERROR_NO_SUCH_DEVINST;
@@ -475,19 +484,20 @@ Win32Error SimDeviceSet::change(std::size_t device, const char* action, Json ext
       for (const auto& hw : ids_of(*d)) names.push_back(narrow_utf8(hw));
       status = device_fault(doc, action, names).value_or(kERROR_SUCCESS);
       if (status == kERROR_SUCCESS) {
-        if (std::string(action) != "set-property") reboot_[device] = d->value("reboot", false);
+        if (std::string(action) != "set-property") reboot_[device] = simstack::flag_member(*d, "reboot");
         act(doc, *d);
       }
     }
-    journal(doc, action, id, status, std::move(extra));
+    journal(doc, action, id, status, extra(JsonMaker(doc)));
     return true;
   });
   return status;
 }
 
 Win32Error SimDeviceSet::hardware_ids(std::size_t device, std::vector<std::wstring>& out) {
-  auto d = read(device);
-  if (!d) return kERROR_NO_SUCH_DEVINST;
+  std::shared_ptr<const Json> owner;
+  const Json* d = read(device, owner);
+  if (d == nullptr) return kERROR_NO_SUCH_DEVINST;
   out = ids_of(*d);
   std::size_t bytes = 2;
   for (const auto& id : out) bytes += (id.size() + 1) * 2;
@@ -496,59 +506,73 @@ Win32Error SimDeviceSet::hardware_ids(std::size_t device, std::vector<std::wstri
 }
 
 Win32Error SimDeviceSet::set_hardware_ids(std::size_t device, const std::vector<std::wstring>& ids) {
-  Json list = Json::array();
-  for (const auto& id : ids) list.push_back(narrow_utf8(id));
-  return change(device, "set-property", {{"property", "hardware_ids"}, {"value", list}},
-                [&](Json&, Json& d) { d["hardware_ids"] = list; });
+  auto list = [&](const JsonMaker& make) {
+    Json l = make.array();
+    for (const auto& id : ids) make.push(l, narrow_utf8(id));
+    return l;
+  };
+  return change(
+      device, "set-property",
+      [&](const JsonMaker& make) { return make.object({{"property", "hardware_ids"}, {"value", list(make)}}); },
+      [&](JsonDocument& doc, Json& d) { JsonMaker(doc).put(d, "hardware_ids", list(JsonMaker(doc))); });
 }
 
 Win32Error SimDeviceSet::config_flags(std::size_t device, std::uint32_t& out) {
-  auto d = read(device);
-  if (!d) return kERROR_NO_SUCH_DEVINST;
-  out = d->value("config_flags", 0u);
+  std::shared_ptr<const Json> owner;
+  const Json* d = read(device, owner);
+  if (d == nullptr) return kERROR_NO_SUCH_DEVINST;
+  const Json* flags = simstack::member(*d, "config_flags");
+  out = flags != nullptr && flags->IsUint() ? flags->GetUint() : 0u;
   return kERROR_SUCCESS;
 }
 
 Win32Error SimDeviceSet::set_config_flags(std::size_t device, std::uint32_t flags) {
-  return change(device, "set-property", {{"property", "config_flags"}, {"value", flags}},
-                [&](Json&, Json& d) { d["config_flags"] = flags; });
+  return change(
+      device, "set-property",
+      [&](const JsonMaker& make) { return make.object({{"property", "config_flags"}, {"value", flags}}); },
+      [&](JsonDocument& doc, Json& d) { JsonMaker(doc).put(d, "config_flags", flags); });
 }
 
 Win32Error SimDeviceSet::enumerator(std::size_t device, std::wstring& out) {
-  auto d = read(device);
-  if (!d) return kERROR_NO_SUCH_DEVINST;
-  if (!d->contains("enumerator")) return kERROR_INVALID_DATA;
-  out = widen_utf8(text_of(*d, "enumerator"));
+  std::shared_ptr<const Json> owner;
+  const Json* d = read(device, owner);
+  if (d == nullptr) return kERROR_NO_SUCH_DEVINST;
+  if (simstack::member(*d, "enumerator") == nullptr) return kERROR_INVALID_DATA;
+  out = widen_utf8(text_member(*d, "enumerator"));
   return kERROR_SUCCESS;
 }
 
 bool SimDeviceSet::instance_id(std::size_t device, std::wstring& out) {
-  auto d = read(device);
-  if (!d) return false;
-  out = widen_utf8(text_of(*d, "instance_id"));
+  std::shared_ptr<const Json> owner;
+  const Json* d = read(device, owner);
+  if (d == nullptr) return false;
+  out = widen_utf8(text_member(*d, "instance_id"));
   return true;
 }
 
 bool SimDeviceSet::node_status(std::size_t device, std::uint32_t& status) {
-  auto d = read(device);
-  if (!d) return false;
-  status = d->value("started", false) ? kDN_STARTED : 0;
+  std::shared_ptr<const Json> owner;
+  const Json* d = read(device, owner);
+  if (d == nullptr) return false;
+  status = simstack::flag_member(*d, "started") ? kDN_STARTED : 0;
   return true;
 }
 
+Json no_extra(const JsonMaker& make) { return make.object(); }
+
 Win32Error SimDeviceSet::remove(std::size_t device) {
-  return change(device, "remove", Json::object(), [&](Json& doc, Json& d) {
-    auto& list = devices_of(doc);
-    for (auto it = list.begin(); it != list.end(); ++it)
-      if (&*it == &d) {
-        list.erase(it);
+  return change(device, "remove", no_extra, [&](JsonDocument& doc, Json& d) {
+    Json& list = devices_of(doc);
+    for (auto it = list.Begin(); it != list.End(); ++it)
+      if (it == &d) {
+        list.Erase(it);
         break;
       }
   });
 }
 
 Win32Error SimDeviceSet::restart(std::size_t device) {
-  return change(device, "restart", Json::object(), [](Json&, Json& d) { d["started"] = true; });
+  return change(device, "restart", no_extra, [](JsonDocument& doc, Json& d) { JsonMaker(doc).put(d, "started", true); });
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "devinst/device_installer.h"
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 
 namespace devinst {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "registry/registry.h"
-#include "simstack/sim_host.h"
-#include "simstack/sim_registry.h"
+#include "simstack/registry/sim_registry.h"
+#include "simstack/state_file/json.h"
 #include "text/text_convert.h"
 
 namespace devinst {
@@ -12,6 +12,8 @@ namespace devinst {
 namespace {
 
 using simstack::Json;
+using simstack::JsonDocument;
+using simstack::JsonMaker;
 
 // Registry flags of AddReg and DelReg lines.
 constexpr std::uint32_t kFLG_ADDREG_BINVALUETYPE = 0x1;
@@ -29,44 +31,41 @@ std::uint32_t int_of(const inf::Line& line, std::size_t n) {
   return static_cast<std::uint32_t>(inf::parse_int(field(line, n)).value_or(0));
 }
 
+// The document's "registry" member (made an object when it is none).
+Json& registry_of(JsonDocument& doc) {
+  Json& reg = JsonMaker(doc).child(doc, "registry", JsonMaker(doc).object());
+  if (!reg.IsObject()) reg.SetObject();
+  return reg;
+}
+
 // The registry key "HKLM\<subkey>" of the document, created when asked.
-Json* registry_key(Json& doc, const std::wstring& subkey, bool create) {
-  Json& reg = doc["registry"];
-  if (!reg.is_object()) reg = Json::object();
+Json* registry_key(JsonDocument& doc, const std::wstring& subkey, bool create) {
+  Json& reg = registry_of(doc);
   const std::string name = "HKLM\\" + narrow_utf8(subkey);
-  if (Json* key = simstack::find_member_nocase(reg, name)) return key;
+  if (Json* key = simstack::member_nocase(reg, name)) return key;
   if (!create) return nullptr;
-  return &(reg[name] = Json::object());
+  return &JsonMaker(doc).put(reg, name, JsonMaker(doc).object());
 }
 
 std::optional<simstack::RegistryValue> read_value(Json& key, const std::string& name) {
-  Json* stored = simstack::find_member_nocase(key, name);
+  Json* stored = simstack::member_nocase(key, name);
   if (stored == nullptr) return std::nullopt;
   return simstack::registry_value_of(*stored, name);
 }
 
-void write_value(Json& key, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data) {
-  Json stored = simstack::stored_registry_value(type, data);
-  if (Json* existing = simstack::find_member_nocase(key, name)) *existing = std::move(stored);
-  else key[name] = std::move(stored);
+void write_value(JsonDocument& doc, Json& key, const std::string& name, std::uint32_t type,
+                 const std::vector<std::uint8_t>& data) {
+  JsonMaker(doc).put(key, name, simstack::stored_registry_value(doc.GetAllocator(), type, data));
 }
 
-void erase_member_nocase(Json& object, const std::string& name) {
-  for (auto it = object.begin(); it != object.end(); ++it)
-    if (simstack::equal_nocase(it.key(), name)) {
-      object.erase(it);
-      return;
-    }
-}
-
-void add_reg_line(Json& doc, const inf::Line& line) {
+void add_reg_line(JsonDocument& doc, const inf::Line& line) {
   if (!inf::equal_nocase(field(line, 1), L"HKLM") && !inf::equal_nocase(field(line, 1), L"HKEY_LOCAL_MACHINE")) return;
   Json* key = registry_key(doc, field(line, 2), true);
   const std::uint32_t flags = int_of(line, 4);
   if (flags & kFLG_ADDREG_KEYONLY) return;
   const std::string name = narrow_utf8(field(line, 3));
   if (flags & kFLG_ADDREG_DELVAL) {
-    erase_member_nocase(*key, name);
+    simstack::erase_member_nocase(*key, name);
     return;
   }
   auto existing = read_value(*key, name);
@@ -76,7 +75,7 @@ void add_reg_line(Json& doc, const inf::Line& line) {
   for (std::size_t n = 5; n <= line.fields.size(); ++n) data.push_back(line.fields[n - 1]);
   if (type_flags == kFLG_ADDREG_TYPE_DWORD) {
     auto n = static_cast<std::uint32_t>(data.empty() ? 0 : inf::parse_int(data[0]).value_or(0));
-    write_value(*key, name, registry::kREG_DWORD,
+    write_value(doc, *key, name, registry::kREG_DWORD,
                 {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
                  static_cast<std::uint8_t>(n >> 24)});
   } else if (type_flags == kFLG_ADDREG_TYPE_MULTI_SZ) {
@@ -90,18 +89,18 @@ void add_reg_line(Json& doc, const inf::Line& line) {
         for (const auto& have : strings) present = present || inf::equal_nocase(have, s);
       if (!present) strings.push_back(s);
     }
-    write_value(*key, name, registry::kREG_MULTI_SZ, registry::multi_sz_bytes(strings));
+    write_value(doc, *key, name, registry::kREG_MULTI_SZ, registry::multi_sz_bytes(strings));
   } else if (type_flags == kFLG_ADDREG_BINVALUETYPE) {
     std::vector<std::uint8_t> bytes;
     for (const auto& s : data) bytes.push_back(static_cast<std::uint8_t>(inf::parse_int(L"0x" + s).value_or(0)));
-    write_value(*key, name, registry::kREG_BINARY, bytes);
+    write_value(doc, *key, name, registry::kREG_BINARY, bytes);
   } else {
     const auto type = type_flags == kFLG_ADDREG_TYPE_EXPAND_SZ ? registry::kREG_EXPAND_SZ : registry::kREG_SZ;
-    write_value(*key, name, type, registry::utf16_bytes(data.empty() ? L"" : data[0], true));
+    write_value(doc, *key, name, type, registry::utf16_bytes(data.empty() ? L"" : data[0], true));
   }
 }
 
-void del_reg_line(Json& doc, const inf::Line& line) {
+void del_reg_line(JsonDocument& doc, const inf::Line& line) {
   if (!inf::equal_nocase(field(line, 1), L"HKLM") && !inf::equal_nocase(field(line, 1), L"HKEY_LOCAL_MACHINE")) return;
   Json* key = registry_key(doc, field(line, 2), false);
   if (key == nullptr) return;
@@ -113,16 +112,16 @@ void del_reg_line(Json& doc, const inf::Line& line) {
     for (auto it = strings.begin(); it != strings.end(); ++it)
       if (inf::equal_nocase(*it, field(line, 5))) {
         strings.erase(it);
-        write_value(*key, name, registry::kREG_MULTI_SZ, registry::multi_sz_bytes(strings));
+        write_value(doc, *key, name, registry::kREG_MULTI_SZ, registry::multi_sz_bytes(strings));
         break;
       }
     return;
   }
   if (line.fields.size() >= 3) {
-    erase_member_nocase(*key, name);
+    simstack::erase_member_nocase(*key, name);
     return;
   }
-  erase_member_nocase(doc["registry"], "HKLM\\" + narrow_utf8(field(line, 2)));
+  simstack::erase_member_nocase(registry_of(doc), "HKLM\\" + narrow_utf8(field(line, 2)));
 }
 
 std::string join(const std::string& folder, const std::wstring& name) {
@@ -155,21 +154,22 @@ std::vector<std::wstring> directive_values(const inf::Section& section, const wc
   return out;
 }
 
-void for_each_line(const inf::InfFile& inf, const std::wstring& name, void (*act)(Json&, const inf::Line&), Json& doc) {
+void for_each_line(const inf::InfFile& inf, const std::wstring& name, void (*act)(JsonDocument&, const inf::Line&),
+                   JsonDocument& doc) {
   if (const inf::Section* s = inf.section(name))
     for (const auto& line : s->lines) act(doc, line);
 }
 
 std::wstring services_key(const std::wstring& name) { return L"SYSTEM\\CurrentControlSet\\Services\\" + name; }
 
-void add_service(Json& doc, const SimInfContext& c, const inf::Line& line) {
+void add_service(JsonDocument& doc, const SimInfContext& c, const inf::Line& line) {
   const std::wstring name = field(line, 1);
   const inf::Section* settings = c.inf.section(field(line, 3));
   Json* key = registry_key(doc, services_key(name), true);
   auto dword = [&](const char* value, const wchar_t* setting) {
     auto text = settings != nullptr ? c.inf.value(settings->name, setting) : std::nullopt;
     auto n = static_cast<std::uint32_t>(text ? inf::parse_int(*text).value_or(0) : 0);
-    write_value(*key, value, registry::kREG_DWORD,
+    write_value(doc, *key, value, registry::kREG_DWORD,
                 {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
                  static_cast<std::uint8_t>(n >> 24)});
   };
@@ -178,24 +178,27 @@ void add_service(Json& doc, const SimInfContext& c, const inf::Line& line) {
   dword("ErrorControl", L"ErrorControl");
   std::wstring binary = settings != nullptr ? c.inf.value(settings->name, L"ServiceBinary").value_or(L"") : L"";
   if (binary.rfind(L"%12%\\", 0) == 0) binary = L"\\SystemRoot\\System32\\drivers\\" + binary.substr(5);
-  write_value(*key, "ImagePath", registry::kREG_EXPAND_SZ, registry::utf16_bytes(binary, true));
+  write_value(doc, *key, "ImagePath", registry::kREG_EXPAND_SZ, registry::utf16_bytes(binary, true));
 }
 
-void del_service(Json& doc, const std::wstring& name) {
-  Json& reg = doc["registry"];
-  if (!reg.is_object()) return;
+// Removes the service's key and every key below it.
+void del_service(JsonDocument& doc, const std::wstring& name) {
+  Json* reg = simstack::member_nocase(doc, "registry");
+  if (reg == nullptr || !reg->IsObject()) return;
   const std::string key = "HKLM\\" + narrow_utf8(services_key(name));
-  std::vector<std::string> doomed;
-  for (auto it = reg.begin(); it != reg.end(); ++it)
-    if (simstack::equal_nocase(it.key(), key) ||
-        (it.key().size() > key.size() && simstack::equal_nocase(it.key().substr(0, key.size() + 1), key + "\\")))
-      doomed.push_back(it.key());
-  for (const auto& k : doomed) reg.erase(k);
+  for (auto it = reg->MemberBegin(); it != reg->MemberEnd();) {
+    const std::string_view k = simstack::name_of(it);
+    if (simstack::equal_nocase(k, key) ||
+        (k.size() > key.size() && simstack::equal_nocase(k.substr(0, key.size() + 1), key + "\\")))
+      it = reg->EraseMember(it);
+    else
+      ++it;
+  }
 }
 
 }  // namespace
 
-Win32Error sim_install_section(Json& doc, const SimInfContext& c, const std::wstring& name) {
+Win32Error sim_install_section(JsonDocument& doc, const SimInfContext& c, const std::wstring& name) {
   const inf::Section* section = c.inf.section(name);
   if (section == nullptr) return kERROR_SECTION_NOT_FOUND;
   for (const auto& list : directive_values(*section, L"DelReg")) for_each_line(c.inf, list, del_reg_line, doc);
@@ -219,7 +222,7 @@ Win32Error sim_install_section(Json& doc, const SimInfContext& c, const std::wst
   return kERROR_SUCCESS;
 }
 
-Win32Error sim_install_services(Json& doc, const SimInfContext& c, const std::wstring& name) {
+Win32Error sim_install_services(JsonDocument& doc, const SimInfContext& c, const std::wstring& name) {
   const inf::Section* section = c.inf.section(name);
   if (section == nullptr) return kERROR_SECTION_NOT_FOUND;
   for (const auto& line : section->lines) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "inf/inf_file.h"
-#include "simstack/state_file.h"
+#include "simstack/state_file/json.h"
 
 namespace devinst {
 
@@ -17,8 +17,8 @@ struct SimInfContext {
 };
 
 // Both return 0 or a SetupAPI error (ERROR_SECTION_NOT_FOUND for a missing section).
-Win32Error sim_install_section(simstack::Json& doc, const SimInfContext& context, const std::wstring& section);
-Win32Error sim_install_services(simstack::Json& doc, const SimInfContext& context, const std::wstring& section);
+Win32Error sim_install_section(simstack::JsonDocument& doc, const SimInfContext& context, const std::wstring& section);
+Win32Error sim_install_services(simstack::JsonDocument& doc, const SimInfContext& context, const std::wstring& section);
 
 constexpr Win32Error kERROR_SECTION_NOT_FOUND = 0xE0000101;
 

@@ -1,8 +1,8 @@
 #include <exception>
 
 #include "platform/platform.h"
-#include "simstack/sim_host.h"
-#include "simstack/state_file.h"
+#include "simstack/state_file/sim_host.h"
+#include "simstack/state_file/state_file.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "platform/command_line.h"
 #include "platform/platform.h"
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 
 extern char** environ;
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "wmi/com_backend.h"
 
 namespace {

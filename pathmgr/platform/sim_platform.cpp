@@ -1,9 +1,9 @@
 #include <climits>
 #include <cstdint>
 
-#include "simstack/faults.h"
-#include "simstack/sim_host.h"
-#include "simstack/sim_registry.h"
+#include "simstack/faults/faults.h"
+#include "simstack/state_file/sim_host.h"
+#include "simstack/registry/sim_registry.h"
 #include "platform/platform.h"
 #include "scsi/sim_storage.h"
 #include "wmi/sim_backend.h"
@@ -13,21 +13,22 @@ namespace {
 // One number of the "os" member: absent gives `fallback`; anything but a whole number
 // from 0 to 4294967295 is refused.
 unsigned os_number(const simstack::Json& os, const char* name, unsigned fallback, const std::string& path) {
-  auto it = os.find(name);
-  if (it == os.end()) return fallback;
-  if (!it->is_number_unsigned() || it->get<std::uint64_t>() > UINT32_MAX)
-    throw simstack::StateError(path + ": member \"os\" / \"" + name + "\" is " + it->dump() +
+  const simstack::Json* v = simstack::member(os, name);
+  if (v == nullptr) return fallback;
+  if (!v->IsUint())
+    throw simstack::StateError(path + ": member \"os\" / \"" + name + "\" is " + simstack::json_text(*v) +
                                ", not a whole number from 0 to 4294967295");
-  return it->get<unsigned>();
+  return v->GetUint();
 }
 
 // The version the "os" member gives (6.1 when absent); throws StateError for one of
 // the wrong JSON type.
 OsVersion os_version_of(const simstack::Json& doc, const std::string& path) {
   OsVersion out{6, 1, 7601};
-  const auto* os = simstack::find_member_nocase(doc, "os");
+  const auto* os = simstack::member_nocase(doc, "os");
   if (os == nullptr) return out;
-  if (!os->is_object()) throw simstack::StateError(path + ": member \"os\" is " + os->dump() + ", not an object");
+  if (!os->IsObject())
+    throw simstack::StateError(path + ": member \"os\" is " + simstack::json_text(*os) + ", not an object");
   out.major = os_number(*os, "major", 6, path);
   out.minor = os_number(*os, "minor", out.major == 6 ? 1u : 0u, path);
   out.build = os_number(*os, "build", 0, path);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "simstack/sim_scsi.h"
+#include "simstack/scsi/sim_scsi.h"
 
 namespace scsi {
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "scsi/scsi_seam.h"
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 
 namespace scsi {
 std::unique_ptr<Storage> make_sim_storage(simstack::SimHost& host);

@@ -2,18 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <utility>
 
-#include "simstack/driver_model.h"
-#include "simstack/faults.h"
-#include "simstack/instance_lookup.h"
-#include "simstack/machines.h"
-#include "simstack/schemas.h"
-#include "simstack/stored_node.h"
-#include "simstack/value_check.h"
+#include "simstack/driver/driver_model.h"
+#include "simstack/faults/faults.h"
+#include "simstack/state_file/sim_host.h"
+#include "simstack/wmi_provider/instance_lookup.h"
+#include "simstack/wmi_provider/machines.h"
+#include "simstack/wmi_provider/schemas.h"
+#include "simstack/wmi_provider/value_check.h"
 #include "text/text_convert.h"
 #include "wmi/sim_errors.h"
 #include "wmi/sim_qualifiers.h"
@@ -26,10 +25,11 @@ namespace {
 
 using simstack::ClassSchema;
 using simstack::Json;
+using simstack::JsonAllocator;
+using simstack::JsonMaker;
 using simstack::PropertySchema;
 using simstack::SchemaRegistry;
-using simstack::StoredNode;
-// What keeps a stored node alive: the document, or the tape of a walked instance.
+// What keeps a stored value alive: the snapshot it belongs to.
 using NodeOwner = std::shared_ptr<const void>;
 
 struct SimContext {
@@ -39,19 +39,18 @@ struct SimContext {
 };
 
 std::int64_t json_integer(const Json& v) {
-  if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
-  if (v.is_number_unsigned()) return static_cast<std::int64_t>(v.get<std::uint64_t>());
-  if (v.is_number_integer()) return v.get<std::int64_t>();
-  if (v.is_number_float()) {
+  if (v.IsBool()) return v.GetBool() ? 1 : 0;
+  if (v.IsUint64()) return static_cast<std::int64_t>(v.GetUint64());
+  if (v.IsInt64()) return v.GetInt64();
+  if (v.IsDouble()) {
     // A fraction is cut toward zero; a number past the 64-bit range reads as 0, as
     // text that is no number does.
-    const double d = v.get<double>();
+    const double d = v.GetDouble();
     return d >= -9223372036854775808.0 && d < 9223372036854775808.0 ? static_cast<std::int64_t>(d) : 0;
   }
-  if (v.is_string()) {
-    const auto& s = v.get_ref<const std::string&>();
+  if (v.IsString()) {
     try {
-      return static_cast<std::int64_t>(std::stoll(s, nullptr, 0));
+      return static_cast<std::int64_t>(std::stoll(std::string(simstack::text_of(v)), nullptr, 0));
     } catch (...) {
       return 0;
     }
@@ -59,12 +58,12 @@ std::int64_t json_integer(const Json& v) {
   return 0;
 }
 
-std::wstring json_text(const Json& v) {
-  if (v.is_string()) return widen_utf8(v.get_ref<const std::string&>());
-  if (v.is_number_unsigned()) return std::to_wstring(v.get<std::uint64_t>());
-  if (v.is_number_integer()) return std::to_wstring(v.get<std::int64_t>());
-  if (v.is_boolean()) return v.get<bool>() ? L"TRUE" : L"FALSE";
-  return widen_utf8(v.dump());
+std::wstring text_value(const Json& v) {
+  if (v.IsString()) return widen_utf8(std::string(simstack::text_of(v)));
+  if (v.IsUint64()) return std::to_wstring(v.GetUint64());
+  if (v.IsInt64()) return std::to_wstring(v.GetInt64());
+  if (v.IsBool()) return v.GetBool() ? L"TRUE" : L"FALSE";
+  return widen_utf8(simstack::json_text(v));
 }
 
 // The stored instance a value belongs to, named when the value is refused: its class
@@ -83,26 +82,28 @@ struct ValueOrigin {
 
 // A stored object; `schema` is the class the property declares (resolved once per
 // property, not per element), unless the object names its own "__CLASS".
-ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, StoredNode node,
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& node,
                     const ClassSchema* schema, std::string_view class_hint, const ValueOrigin& parent = {});
 
-// One value already checked against `p` (or of a class without schema): `v` its Json
-// form, `node` where it is stored (for an object, served as a view of it); `cim_type`:
-// the property's, worked out once for all the elements of an array.
-Value scalar_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
-                       const StoredNode& node, const PropertySchema& p, std::int32_t cim_type,
-                       const ValueOrigin& origin) {
-  if (v.is_null()) return Value::null();
+// One value already checked against `p` (or of a class without schema); `cim_type`:
+// the property's, worked out once for all the elements of an array. An object is
+// served as a view of where it is stored.
+Value scalar_value(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
+                   const PropertySchema& p, std::int32_t cim_type, const ValueOrigin& origin) {
+  if (v.IsNull()) return Value::null();
   Value out;
   out.vt = p.vt;
   out.cim_type = cim_type;
   switch (out.vt) {
-    case VT_BSTR: out.text = json_text(v); break;
+    case VT_BSTR: out.text = text_value(v); break;
     case VT_R4:
-    case VT_R8: out.real = v.is_number() ? v.get<double>() : static_cast<double>(json_integer(v)); break;
+      // A real32 is a 4-byte float, as the VARIANT holds it.
+      out.real = static_cast<float>(v.IsNumber() ? v.GetDouble() : static_cast<double>(json_integer(v)));
+      break;
+    case VT_R8: out.real = v.IsNumber() ? v.GetDouble() : static_cast<double>(json_integer(v)); break;
     case VT_BOOL: out.integer = json_integer(v) != 0 ? -1 : 0; break;
     case VT_UNKNOWN:
-      if (v.is_object()) out.object = make_view(ctx, owner, node, p.object_schema, p.object_class, origin);
+      if (v.IsObject()) out.object = make_view(ctx, owner, v, p.object_schema, p.object_class, origin);
       break;
     default: out.integer = json_integer(v); break;
   }
@@ -118,139 +119,55 @@ Value absent_element(std::uint16_t vt, std::int32_t array_cim_type) {
   return missing;
 }
 
-// A value as its schema declares it (`v`: the stored value's Json form); a value of
-// another shape is refused.
-Value typed_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
-                      const StoredNode& node, const PropertySchema& p, const ValueOrigin& origin,
-                      bool checked = false) {
-  if (!checked && (!p.is_array || !v.is_array()))
+// A stored value as its schema declares it; a value of another shape is refused.
+Value typed_value(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
+                  const PropertySchema& p, const ValueOrigin& origin, bool checked = false) {
+  if (!checked && (!p.is_array || !v.IsArray()))
     if (auto problem = simstack::value_problem(v, p)) refuse(*ctx, origin, p, *problem);
   const std::int32_t cim_type = simstack::cim_type_of(p);
-  if (!p.is_array) return scalar_from_json(ctx, owner, v, node, p, cim_type, origin);
-  if (v.is_null()) {
+  if (!p.is_array) return scalar_value(ctx, owner, v, p, cim_type, origin);
+  if (v.IsNull()) {
     Value null = Value::null();
     null.cim_type = cim_type;
     return null;
   }
-  std::uint16_t evt = p.vt;
   std::vector<Value> elements;
-  if (v.is_array()) {
-    elements.reserve(v.size());
-    // Objects are served as views of where they are stored.
-    const std::vector<StoredNode> stored = evt == VT_UNKNOWN ? node.elements() : std::vector<StoredNode>();
-    for (const auto& e : v) {
-      if (e.is_null()) {
-        elements.push_back(absent_element(evt, cim_type));
+  if (v.IsArray()) {
+    elements.reserve(v.Size());
+    for (const auto& e : v.GetArray()) {
+      if (e.IsNull()) {
+        elements.push_back(absent_element(p.vt, cim_type));
       } else {
         if (auto problem = checked ? std::nullopt : simstack::scalar_problem(e, p))
           refuse(*ctx, origin, p, "element " + std::to_string(elements.size()) + ": " + *problem);
-        const StoredNode at = stored.empty() ? StoredNode() : stored[elements.size()];
-        elements.push_back(scalar_from_json(ctx, owner, e, at, p, cim_type, origin));
+        elements.push_back(scalar_value(ctx, owner, e, p, cim_type, origin));
       }
     }
   }
-  Value out = Value::array(evt, std::move(elements));
+  Value out = Value::array(p.vt, std::move(elements));
   out.cim_type = cim_type;
   return out;
 }
 
-// Embedded objects of a walked instance, alone or in an array (nulls among them),
-// served as views of the tape with no Json form built: the Value the Json way would
-// give. Anything else, an element of another kind included, takes the Json way.
-bool tape_objects(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const StoredNode& value,
-                  const PropertySchema& p, const ValueOrigin& origin, Value& out) {
-  using Kind = simstack::JsonTape::Kind;
-  if (p.stored != simstack::StoredKind::Object || p.vt != VT_UNKNOWN) return false;
-  const Kind kind = value.tape()->kind();
-  const std::int32_t cim_type = simstack::cim_type_of(p);
-  const auto view_of = [&](const StoredNode& node) {
-    Value object;
-    object.vt = VT_UNKNOWN;
-    object.cim_type = cim_type;
-    object.object = make_view(ctx, owner, node, p.object_schema, p.object_class, origin);
-    return object;
-  };
-  if (!p.is_array) {
-    if (kind != Kind::Object) return false;
-    out = view_of(value);
-    return true;
-  }
-  if (kind != Kind::Array) return false;
-  const std::vector<StoredNode> stored = value.elements();
-  if (!std::all_of(stored.begin(), stored.end(), [](const StoredNode& e) { return e.is_object() || e.is_null(); }))
-    return false;
-  std::vector<Value> elements;
-  elements.reserve(stored.size());
-  for (const StoredNode& e : stored) elements.push_back(e.is_object() ? view_of(e) : absent_element(VT_UNKNOWN, cim_type));
-  out = Value::array(VT_UNKNOWN, std::move(elements));
-  out.cim_type = cim_type;
-  return true;
-}
-
-// The common well-typed scalars of a walked instance, served straight from its tape:
-// the Value the Json form would give (a string where the schema says a string or a
-// decimal 64-bit integer, a flag, an integer in range, null). Anything else, a value
-// the schema refuses included, takes the Json way, which words the refusal.
-bool tape_scalar(const simstack::JsonTape::Ref& v, const PropertySchema& p, Value& out) {
-  using Kind = simstack::JsonTape::Kind;
-  using simstack::StoredKind;
-  if (p.is_array) return false;
-  switch (v.kind()) {
-    case Kind::Null: out.reset(VT_NULL); return true;
-    case Kind::String: {
-      const bool fits = p.stored == StoredKind::Text ||
-                        (p.stored == StoredKind::Integer64 && simstack::is_decimal_64(v.text(), p.base_type[0] == 's'));
-      if (!fits || p.vt != VT_BSTR) return false;
-      out.reset(VT_BSTR);
-      out.text = widen_utf8(v.text());
-      break;
-    }
-    case Kind::True:
-    case Kind::False:
-      if (p.stored != StoredKind::Boolean || p.vt != VT_BOOL) return false;
-      out.reset(VT_BOOL);
-      out.integer = v.kind() == Kind::True ? -1 : 0;  // VARIANT_TRUE
-      break;
-    case Kind::Number: {
-      const bool integral_vt = p.vt == VT_I1 || p.vt == VT_I2 || p.vt == VT_I4 || p.vt == VT_UI1 || p.vt == VT_UI2 ||
-                               p.vt == VT_UI4 || p.vt == VT_INT || p.vt == VT_UINT;
-      const std::string_view text = v.text();
-      const bool negative = !text.empty() && text[0] == '-';
-      const std::size_t digits = text.size() - (negative ? 1 : 0);
-      if (p.stored != StoredKind::Integer || !integral_vt || digits == 0 || digits > 18) return false;
-      std::int64_t n = 0;
-      const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), n);  // digits only, or it stops short
-      if (error != std::errc() || stop != text.data() + text.size() || !simstack::integer_fits_bits(n, p.integer_bits))
-        return false;
-      out.reset(p.vt);
-      out.integer = n;
-      break;
-    }
-    default: return false;
-  }
-  out.cim_type = simstack::cim_type_of(p);
-  return true;
-}
-
 // Types of a class without schema, from the JSON value itself.
 std::string inferred_base(const Json& v) {
-  if (v.is_string()) return "string";
-  if (v.is_boolean()) return "boolean";
-  if (v.is_number_integer()) {
+  if (v.IsString()) return "string";
+  if (v.IsBool()) return "boolean";
+  if (simstack::is_integer(v)) {
     auto n = json_integer(v);
-    return (n >= INT32_MIN && n <= INT32_MAX) || (v.is_number_unsigned() && n <= UINT32_MAX) ? "sint32" : "uint64";
+    return (n >= INT32_MIN && n <= INT32_MAX) || (v.IsUint64() && n <= UINT32_MAX) ? "sint32" : "uint64";
   }
-  if (v.is_object()) return "object";
+  if (v.IsObject()) return "object";
   return "string";
 }
 
 PropertySchema inferred_schema(const Json& v) {
   PropertySchema p;
-  if (v.is_array()) {
+  if (v.IsArray()) {
     p.is_array = true;
     p.base_type = "sint32";
-    for (const auto& e : v)
-      if (!e.is_null()) {
+    for (const auto& e : v.GetArray())
+      if (!e.IsNull()) {
         p.base_type = inferred_base(e);
         break;
       }
@@ -261,18 +178,14 @@ PropertySchema inferred_schema(const Json& v) {
   return p;
 }
 
-Value inferred_from_json(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& v,
-                         const StoredNode& node, const ValueOrigin& origin) {
-  return typed_from_json(ctx, owner, v, node, inferred_schema(v), origin, true);
-}
-
 bool is_system_member(std::string_view name) { return name.rfind("__", 0) == 0; }
 
 class SimObject : public Object {
  public:
-  // `class_name` views text that outlives the object: a schema's name, a member of
-  // the document it keeps, or a literal.
-  SimObject(std::shared_ptr<SimContext> ctx, NodeOwner owner, StoredNode node, const ClassSchema* schema,
+  // `node`: the stored instance or embedded object (null for class objects and new
+  // ones); `class_name` views text that outlives the object: a schema's name, a member
+  // of the document it keeps, or a literal.
+  SimObject(std::shared_ptr<SimContext> ctx, NodeOwner owner, const Json* node, const ClassSchema* schema,
             std::string_view class_name, bool is_class, ValueOrigin value_origin = {})
       : ctx_(std::move(ctx)), owner_(std::move(owner)), node_(node), schema_(schema), class_name_(class_name),
         is_class_(is_class), value_origin_(value_origin) {}
@@ -294,26 +207,7 @@ class SimObject : public Object {
   std::wstring class_name() const override { return widen_utf8(std::string(class_name_)); }
 
   HResult get(std::wstring_view wname, Value& out) const override {
-    // Property names are short ASCII words: narrowed on the stack, no allocation.
-    char buffer[64];
-    std::string fallback;
-    std::string_view name;
-    bool ascii = wname.size() <= sizeof buffer;
-    if (ascii) {
-      unsigned outside = 0;  // characters not in 1..0x7F; no early exit, so the loop vectorizes
-      for (std::size_t i = 0; i < wname.size(); ++i) {
-        const auto c = static_cast<std::uint32_t>(wname[i]);
-        outside |= static_cast<unsigned>(c - 1 >= 0x7F);
-        buffer[i] = static_cast<char>(c);
-      }
-      ascii = outside == 0;
-    }
-    if (ascii) {
-      name = std::string_view(buffer, wname.size());
-    } else {
-      fallback = narrow_utf8(wname);
-      name = fallback;
-    }
+    const std::string name = narrow_utf8(std::wstring(wname));
     if (is_system_property(name)) return system_property(name, view(), out);
     for (const auto& [n, v] : puts_)
       if (simstack::equal_nocase(n, name)) {
@@ -321,21 +215,16 @@ class SimObject : public Object {
         return kS_OK;
       }
     const PropertySchema* p = schema_ != nullptr ? schema_->find_property(name) : nullptr;
-    const StoredNode value = node_.member_nocase(name);
-    if (schema_ != nullptr && p == nullptr && !value) return kWBEM_E_NOT_FOUND;
-    if (!value) {
+    const Json* value = node_ != nullptr ? simstack::member_nocase(*node_, name) : nullptr;
+    if (schema_ != nullptr && p == nullptr && value == nullptr) return kWBEM_E_NOT_FOUND;
+    if (value == nullptr) {
       // A spawned instance or class object holds NULL; a stored instance that leaves
       // the property out serves it as VT_EMPTY.
-      out = !node_ ? Value::null() : Value::empty();
+      out = node_ == nullptr ? Value::null() : Value::empty();
       return kS_OK;
     }
-    if (const auto* tape = value.tape(); tape != nullptr && p != nullptr &&
-        (tape_scalar(*tape, *p, out) || tape_objects(ctx_, owner_, value, *p, value_origin_, out)))
-      return kS_OK;
-    Json storage;
-    const Json& form = value.form(storage);
-    out = p != nullptr ? typed_from_json(ctx_, owner_, form, value, *p, value_origin_)
-                       : inferred_from_json(ctx_, owner_, form, value, value_origin_);
+    out = p != nullptr ? typed_value(ctx_, owner_, *value, *p, value_origin_)
+                       : typed_value(ctx_, owner_, *value, inferred_schema(*value), value_origin_, true);
     return kS_OK;
   }
 
@@ -362,7 +251,7 @@ class SimObject : public Object {
 
   HResult property_qualifiers(std::wstring_view wname, std::unique_ptr<QualifierSet>& out) const override {
     out.reset();
-    const std::string name = narrow_utf8(wname);
+    const std::string name = narrow_utf8(std::wstring(wname));
     if (is_system_property(name)) {
       Value ignored;
       return hr_failed(system_property(name, view(), ignored)) ? kWBEM_E_NOT_FOUND : kWBEM_E_SYSTEM_PROPERTY;
@@ -371,15 +260,14 @@ class SimObject : public Object {
       out = make_property_qualifiers(*p);
       return kS_OK;
     }
-    const StoredNode value = schema_ == nullptr ? node_.member_nocase(name) : StoredNode();
-    if (!value) return kWBEM_E_NOT_FOUND;
-    Json storage;
-    out = make_property_qualifiers(inferred_schema(value.form(storage)));
+    const Json* value = schema_ == nullptr && node_ != nullptr ? simstack::member_nocase(*node_, name) : nullptr;
+    if (value == nullptr) return kWBEM_E_NOT_FOUND;
+    out = make_property_qualifiers(inferred_schema(*value));
     return kS_OK;
   }
 
   HResult inherits_from(std::wstring_view ancestor) const override {
-    return simstack::equal_nocase(narrow_utf8(ancestor), class_name_) ? kS_OK : kWBEM_S_FALSE;
+    return simstack::equal_nocase(narrow_utf8(std::wstring(ancestor)), class_name_) ? kS_OK : kWBEM_S_FALSE;
   }
 
   std::vector<std::wstring> property_names() const override {
@@ -388,20 +276,21 @@ class SimObject : public Object {
       for (const auto& p : schema_->properties) names.push_back(widen_utf8(p.name));
       return names;
     }
-    for (std::string_view key : node_.member_names())
-      if (!is_system_member(key)) names.push_back(widen_utf8(std::string(key)));
-    for (const auto& [n, v] : puts_) {
+    auto add = [&names](const std::string& n) {
       auto w = widen_utf8(n);
-      bool seen = false;
-      for (const auto& x : names) seen = seen || x == w;
-      if (!seen) names.push_back(w);
-    }
+      if (std::find(names.begin(), names.end(), w) == names.end()) names.push_back(std::move(w));
+    };
+    // The stored members in the order the file gives them, each name once.
+    if (node_ != nullptr && node_->IsObject())
+      for (auto m = node_->MemberBegin(); m != node_->MemberEnd(); ++m)
+        if (!is_system_member(simstack::name_of(m))) add(std::string(simstack::name_of(m)));
+    for (const auto& [n, v] : puts_) add(n);
     return names;
   }
 
   HResult spawn_instance(std::shared_ptr<Object>& out) const override {
     if (!is_class_) return kWBEM_E_FAILED;
-    auto obj = std::make_shared<SimObject>(ctx_, nullptr, StoredNode(), schema_, class_name_, false);
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema_, class_name_, false);
     obj->owned_schema_ = owned_schema_;
     obj->origin_ = origin_;
     obj->owned_name_ = owned_name_;
@@ -417,7 +306,7 @@ class SimObject : public Object {
     auto params = std::make_shared<ClassSchema>();
     params->name = "__PARAMETERS";
     params->properties = m->in;
-    auto obj = std::make_shared<SimObject>(ctx_, nullptr, StoredNode(), nullptr, "__PARAMETERS", true);
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, nullptr, "__PARAMETERS", true);
     obj->own_schema(params);
     in_class = obj;
     return kS_OK;
@@ -430,7 +319,7 @@ class SimObject : public Object {
     auto params = std::make_shared<ClassSchema>();
     params->name = "__PARAMETERS";
     params->properties = m.out;
-    auto obj = std::make_shared<SimObject>(ctx, nullptr, StoredNode(), nullptr, "__PARAMETERS", false);
+    auto obj = std::make_shared<SimObject>(ctx, nullptr, nullptr, nullptr, "__PARAMETERS", false);
     obj->own_schema(params);
     if (params->find_property("Status") != nullptr) obj->put(L"Status", Value::i4(0));
     return obj;
@@ -442,7 +331,7 @@ class SimObject : public Object {
   std::shared_ptr<SimContext> ctx_;
   NodeOwner owner_;
   std::shared_ptr<const SimOrigin> origin_;
-  StoredNode node_;
+  const Json* node_;
   const ClassSchema* schema_;
   std::shared_ptr<ClassSchema> owned_schema_;
   std::shared_ptr<const std::string> owned_name_;
@@ -452,66 +341,58 @@ class SimObject : public Object {
   std::vector<std::pair<std::string, Value>> puts_;
 };
 
-ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, StoredNode node,
+ObjectPtr make_view(const std::shared_ptr<SimContext>& ctx, const NodeOwner& owner, const Json& node,
                     const ClassSchema* schema, std::string_view class_hint, const ValueOrigin& parent) {
   std::string_view cls = class_hint;
-  if (const StoredNode named = node.member("__CLASS"); named.is_string()) {
-    cls = named.string();
+  if (const Json* named = simstack::member(node, "__CLASS"); named != nullptr && named->IsString()) {
+    cls = simstack::text_of(*named);
     schema = ctx->schemas.find_any(std::string(cls));
   }
   if (schema != nullptr) cls = schema->name;
-  return std::make_shared<SimObject>(ctx, owner, node, schema, cls, false, ValueOrigin{parent.cls, parent.index, cls});
+  return std::make_shared<SimObject>(ctx, owner, &node, schema, cls, false, ValueOrigin{parent.cls, parent.index, cls});
 }
 
-Json value_to_journal(const Value& v);
+Json value_to_journal(const JsonMaker& make, const Value& v);
 
-Json object_to_journal(const Object& object, bool with_class) {
-  Json out = Json::object();
+// The journal form of an object: its class (for an embedded one), the VARIANT type of
+// each property put, and the values in the order they were put.
+Json object_to_journal(const JsonMaker& make, const Object& object, bool with_class) {
+  Json out = make.object();
   auto* sim = dynamic_cast<const SimObject*>(&object);
-  if (with_class) out["__CLASS"] = narrow_utf8(object.class_name());
-  Json types = Json::object();
-  Json props = Json::object();
-  if (sim != nullptr) {
-    for (const auto& [name, value] : sim->puts()) {
-      types[name] = vartype_name(value.vt);
-      props[name] = value_to_journal(value);
-    }
-  }
-  // The values are moved, not copied: an embedded object would otherwise be copied
-  // once more at every level it is nested in.
-  if (with_class) {
-    out["__VT"] = std::move(types);
-    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = std::move(it.value());
-  } else {
-    for (auto it = props.begin(); it != props.end(); ++it) out[it.key()] = std::move(it.value());
-    out["__VT"] = std::move(types);
-  }
+  if (with_class) make.put(out, "__CLASS", narrow_utf8(object.class_name()));
+  Json types = make.object();
+  if (sim != nullptr)
+    for (const auto& [name, value] : sim->puts()) make.put(types, name, vartype_name(value.vt));
+  if (with_class) make.put(out, "__VT", make.copy(types));
+  if (sim != nullptr)
+    for (const auto& [name, value] : sim->puts()) make.put(out, name, value_to_journal(make, value));
+  if (!with_class) make.put(out, "__VT", std::move(types));
   return out;
 }
 
-Json scalar_to_journal(const Value& v, std::uint16_t vt) {
+Json scalar_to_journal(const JsonMaker& make, const Value& v, std::uint16_t vt) {
   switch (vt) {
     case VT_EMPTY:
-    case VT_NULL: return nullptr;
-    case VT_BSTR: return narrow_utf8(v.text);
-    case VT_BOOL: return v.integer != 0;
+    case VT_NULL: return Json();
+    case VT_BSTR: return make.text(narrow_utf8(v.text));
+    case VT_BOOL: return Json(v.integer != 0);
     case VT_R4:
     case VT_R8:
-    case VT_DATE: return v.real;
-    case VT_UNKNOWN: return v.object ? object_to_journal(*v.object, true) : Json(nullptr);
-    default: return v.integer;
+    case VT_DATE: return Json(v.real);
+    case VT_UNKNOWN: return v.object ? object_to_journal(make, *v.object, true) : Json();
+    default: return Json(static_cast<std::int64_t>(v.integer));
   }
 }
 
-Json value_to_journal(const Value& v) {
-  if (!v.is_array()) return scalar_to_journal(v, v.vt);
-  Json arr = Json::array();
-  for (const auto& e : v.elements) arr.push_back(scalar_to_journal(e, v.element_type()));
+Json value_to_journal(const JsonMaker& make, const Value& v) {
+  if (!v.is_array()) return scalar_to_journal(make, v, v.vt);
+  Json arr = make.array();
+  for (const auto& e : v.elements) make.push(arr, scalar_to_journal(make, e, v.element_type()));
   return arr;
 }
 
 // A class's instance list when the member is one, else null.
-const Json* as_instance_list(const Json* member) { return member != nullptr && member->is_array() ? member : nullptr; }
+const Json* as_instance_list(const Json* list) { return list != nullptr && list->IsArray() ? list : nullptr; }
 
 // The class WMI answers GetObject("__SystemClass") with: system properties only.
 const ClassSchema& system_class_schema() {
@@ -524,7 +405,7 @@ class SimServices : public Services {
   // `machine`: the "machines" entry of another computer, which serves its own "wmi"
   // member when it has one (kept alive by `doc`); null for this host.
   SimServices(std::shared_ptr<SimContext> ctx, std::string ns, std::string path, SimOrigin origin,
-              std::shared_ptr<const Json> doc = nullptr, const Json* machine = nullptr)
+              NodeOwner doc = nullptr, const Json* machine = nullptr)
       : ctx_(std::move(ctx)), ns_(std::move(ns)), path_(std::move(path)),
         origin_(std::make_shared<const SimOrigin>(std::move(origin))), doc_(std::move(doc)), machine_(machine) {}
   const std::string& ns() const { return ns_; }
@@ -539,34 +420,34 @@ class SimServices : public Services {
   HResult enumerate_to_end(const std::wstring& wclass, const InstanceVisitor& visit, HResult& end) override {
     ctx_->errors->clear();
     end = kS_OK;
-    auto doc = ctx_->host.document();  // the snapshot's members, kept alive by the objects
+    auto snapshot = ctx_->host.snapshot();  // kept alive by the objects
+    const Json& doc = snapshot->json();
     auto cls = narrow_utf8(wclass);
-    if (auto hr = simstack::enumerate_fault(*doc, ns_, cls)) {
+    if (auto hr = simstack::enumerate_fault(doc, ns_, cls)) {
       ctx_->errors->set(*hr, "CreateInstanceEnum", cls, kDriverProvider,
-                        simstack::enumerate_fault_description(*doc, ns_, cls));
+                        simstack::enumerate_fault_description(doc, ns_, cls));
       return *hr;
     }
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
-    if (!has_instance_list(cls) && schema == nullptr) {
+    const Json* list = instance_list(cls);
+    if (list == nullptr && schema == nullptr) {
       ctx_->errors->set(kWBEM_E_INVALID_CLASS, "CreateInstanceEnum", cls, kWmiCoreProvider);
       return kWBEM_E_INVALID_CLASS;
     }
-    auto broken = simstack::next_fault(*doc, ns_, cls);
+    auto broken = simstack::next_fault(doc, ns_, cls);
     std::string name = schema != nullptr ? schema->name : cls;
     const std::string_view value_class = schema != nullptr ? std::string_view(schema->name) : std::string_view();
+    const NodeOwner owner = doc_ ? doc_ : NodeOwner(snapshot);
     std::size_t delivered = 0;
-    bool stopped = false;
-    walk_instances(cls, [&](const StoredNode& node, std::size_t i, const NodeOwner& owner) {
-      if (!node.is_object()) simstack::check_instance(node.to_json(), name, i, ctx_->host.path());
-      if (broken && delivered == broken->after) return false;
-      SimObject instance(ctx_, owner ? owner : doc_ ? NodeOwner(doc_) : NodeOwner(doc), node, schema, name, false,
-                         ValueOrigin{value_class, i, {}});
+    for (rapidjson::SizeType i = 0; list != nullptr && i < list->Size(); ++i) {
+      const Json& node = (*list)[i];
+      simstack::check_instance(node, name, i, ctx_->host.path());
+      if (broken && delivered == broken->after) break;
+      SimObject instance(ctx_, owner, &node, schema, name, false, ValueOrigin{value_class, i, {}});
       instance.set_origin(origin_);
       ++delivered;
-      stopped = !visit(instance);
-      return !stopped;
-    });
-    if (stopped) return kS_OK;
+      if (!visit(instance)) return kS_OK;
+    }
     end = kWBEM_S_FALSE;
     if (broken && delivered == broken->after) {
       end = broken->hr;
@@ -580,11 +461,11 @@ class SimServices : public Services {
     auto cls = narrow_utf8(wclass);
     const ClassSchema* schema =
         simstack::equal_nocase(cls, system_class_schema().name) ? &system_class_schema() : ctx_->schemas.find(ns_, cls);
-    if (schema == nullptr && !has_instance_list(cls)) {
+    if (schema == nullptr && instance_list(cls) == nullptr) {
       ctx_->errors->set(kWBEM_E_NOT_FOUND, "GetObject", cls, kWmiCoreProvider);
       return kWBEM_E_NOT_FOUND;
     }
-    auto obj = std::make_shared<SimObject>(ctx_, nullptr, StoredNode(), schema,
+    auto obj = std::make_shared<SimObject>(ctx_, nullptr, nullptr, schema,
                                            schema != nullptr ? std::string_view(schema->name) : std::string_view(), true);
     if (schema == nullptr) obj->own_class_name(cls);  // known by instances only
     obj->set_origin(origin_);
@@ -603,19 +484,17 @@ class SimServices : public Services {
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
     const simstack::MethodSchema* m = schema != nullptr ? schema->find_method(method) : nullptr;
     if (m == nullptr) return kWBEM_E_INVALID_METHOD;
-    std::optional<Json> in_json;
-    if (in != nullptr) in_json = object_to_journal(*in, false);
     auto key = narrow_utf8(wkey);
     auto value = narrow_utf8(wvalue);
     HResult status = kS_OK;
-    ctx_->host.update([&](Json& doc) {
-      status = run_method(doc, schema->name, m->name, key, value, in_json ? &*in_json : nullptr);
-      Json entry = {{"kind", "method"}, {"namespace", ns_}, {"path", narrow_utf8(path)},
-                    {"method", m->name}, {"status", hresult_journal_text(status)}};
-      if (in_json) entry["in"] = std::move(*in_json);  // used by the method above, no more
-      Json& journal = doc["journal"];
-      if (!journal.is_array()) journal = Json::array();
-      journal.push_back(std::move(entry));
+    ctx_->host.update([&](simstack::JsonDocument& doc) {
+      const JsonMaker make(doc);
+      Json in_json = in != nullptr ? object_to_journal(make, *in, false) : Json();
+      status = run_method(doc, schema->name, m->name, key, value, in != nullptr ? &in_json : nullptr);
+      Json entry = make.object({{"kind", "method"}, {"namespace", ns_}, {"path", narrow_utf8(path)},
+                                {"method", m->name}, {"status", hresult_journal_text(status)}});
+      if (in != nullptr) make.put(entry, "in", std::move(in_json));  // used by the method above, no more
+      make.journal(doc, std::move(entry));
       return true;
     });
     if (out != nullptr) {
@@ -631,36 +510,25 @@ class SimServices : public Services {
     auto ctx = ctx_;
     const ClassSchema* schema = ctx_->schemas.find(ns_, "MPIO_EventEntry");
     return start_event_delivery(ctx_->host, ns_, query, std::move(sink),
-                                [ctx, schema](const std::shared_ptr<const Json>& log, const Json& event) {
-                                  return make_view(ctx, log, StoredNode(&event), schema, "MPIO_EventEntry");
+                                [ctx, schema](const NodeOwner& log, const Json& event) {
+                                  return make_view(ctx, log, event, schema, "MPIO_EventEntry");
                                 },
                                 out);
   }
 
  private:
-  // Whether the class has an instance list; a namespace, "instances" member or list
-  // of the wrong JSON type is refused (another computer's is taken as absent).
-  bool has_instance_list(const std::string& cls) const {
-    if (machine_ != nullptr) return as_instance_list(simstack::find_instance_list(*machine_, ns_, cls)) != nullptr;
+  // The class's instance list: of this host (a namespace, "instances" member or list of
+  // the wrong JSON type is refused), or of the other computer (taken as absent then).
+  const Json* instance_list(const std::string& cls) const {
+    if (machine_ != nullptr) return as_instance_list(simstack::find_instance_list(*machine_, ns_, cls));
     auto snapshot = ctx_->host.snapshot();
     simstack::check_namespace_members(snapshot->json(), ns_, ctx_->host.path());
-    return snapshot->has_instances(ns_, cls);
+    return simstack::checked_instance_list(simstack::find_instance_list(snapshot->json(), ns_, cls), cls,
+                                           ctx_->host.path());
   }
 
-  // The class's instances in order, one at a time: a large list of this host is
-  // parsed as it is walked and never held whole.
-  void walk_instances(const std::string& cls, const simstack::HostDocument::InstanceVisitor& visit) const {
-    if (machine_ != nullptr) {
-      if (const Json* list = as_instance_list(simstack::find_instance_list(*machine_, ns_, cls)))
-        for (std::size_t i = 0; i < list->size(); ++i)
-          if (!visit(StoredNode(&(*list)[i]), i, nullptr)) return;
-      return;
-    }
-    ctx_->host.snapshot()->for_each_instance(ns_, cls, visit);
-  }
-
-  HResult run_method(Json& doc, const std::string& cls, const std::string& method, const std::string& key,
-                     const std::string& value, const Json* in) {
+  HResult run_method(simstack::JsonDocument& doc, const std::string& cls, const std::string& method,
+                     const std::string& key, const std::string& value, const Json* in) {
     const Json* list = as_instance_list(simstack::find_instance_list(doc, ns_, cls));
     if (list == nullptr || simstack::find_keyed_instance(*list, key, value) == nullptr) return kWBEM_E_NOT_FOUND;
     if (auto fault = simstack::take_method_fault(doc, method, value)) return *fault;
@@ -671,16 +539,16 @@ class SimServices : public Services {
   std::string ns_;
   std::string path_;
   std::shared_ptr<const SimOrigin> origin_;
-  std::shared_ptr<const Json> doc_;
+  NodeOwner doc_;
   const Json* machine_;
 };
 
 // The namespace as the host file spells it (ROOT\WMI), else in capitals, as WMI
 // reports __NAMESPACE in its own spelling whatever case the caller used.
 std::string namespace_spelling(const Json& doc, const std::string& ns) {
-  if (const Json* wmi = simstack::find_member_nocase(doc, "wmi"); wmi != nullptr && wmi->is_object())
-    for (auto it = wmi->begin(); it != wmi->end(); ++it)
-      if (simstack::equal_nocase(it.key(), ns)) return it.key();
+  if (const Json* wmi = simstack::member_nocase(doc, "wmi"); wmi != nullptr && wmi->IsObject())
+    for (auto it = wmi->MemberBegin(); it != wmi->MemberEnd(); ++it)
+      if (simstack::equal_nocase(simstack::name_of(it), ns)) return std::string(simstack::name_of(it));
   std::string upper = ns;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return upper;
@@ -718,7 +586,7 @@ class SimBackend : public Backend {
     HResult hr = simstack::resolve_machine(*doc, path, narrow_utf8(user), secret, target);
     wipe(secret);
     if (hr_failed(hr)) return hr;
-    const bool own_wmi = target.machine != nullptr && simstack::find_member_nocase(*target.machine, "wmi") != nullptr;
+    const bool own_wmi = target.machine != nullptr && simstack::member_nocase(*target.machine, "wmi") != nullptr;
     const Json& served = own_wmi ? *target.machine : *doc;
     if (!known_namespace(served, target.ns)) return kWBEM_E_INVALID_NAMESPACE;
     auto ctx = own_wmi ? std::make_shared<SimContext>(SimContext{ctx_->host, SchemaRegistry(served, ctx_->host.path()), ctx_->errors}) : ctx_;
@@ -757,7 +625,9 @@ class SimBackend : public Backend {
 
 std::unique_ptr<Backend> make_sim_backend(simstack::SimHost& host) { return std::make_unique<SimBackend>(host); }
 
-Json journal_form(const Object& object, bool with_class) { return object_to_journal(object, with_class); }
+Json journal_form(const Object& object, bool with_class, simstack::JsonAllocator& allocator) {
+  return object_to_journal(JsonMaker(allocator), object, with_class);
+}
 
 bool parse_object_path(const std::wstring& path, std::wstring& class_name, std::wstring& key_name,
                        std::wstring& key_value) {

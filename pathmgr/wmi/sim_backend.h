@@ -3,7 +3,7 @@
 #pragma once
 #include <memory>
 
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "wmi/wmi_seam.h"
 
 namespace wmi {
@@ -15,6 +15,6 @@ bool parse_object_path(const std::wstring& path, std::wstring& class_name, std::
                        std::wstring& key_value);
 
 // The journal form of an in-parameter object made by the simulated provider.
-simstack::Json journal_form(const Object& object, bool with_class);
+simstack::Json journal_form(const Object& object, bool with_class, simstack::JsonAllocator& allocator);
 
 }  // namespace wmi

@@ -6,10 +6,10 @@
 #include <system_error>
 #include <thread>
 
-#include "simstack/event_log.h"
-#include "simstack/faults.h"
-#include "simstack/file_lock.h"
-#include "simstack/file_watch.h"
+#include "simstack/driver/event_log.h"
+#include "simstack/faults/faults.h"
+#include "simstack/state_file/file_lock.h"
+#include "simstack/state_file/file_watch.h"
 #include "text/text_convert.h"
 
 namespace wmi {
@@ -36,25 +36,25 @@ std::optional<std::string> selected_class(const std::wstring& query) {
   return class_name;
 }
 
-// The event log as the file holds it now, read under the shared lock, with the
-// identity of the file it came from.
-struct LogText {
+// The host as the file holds it now, read under the shared lock, with the identity of
+// the file it came from.
+struct LogRead {
   std::optional<FileIdentity> identity;
-  std::string text;
+  std::shared_ptr<const simstack::HostDocument> host;
+  const simstack::Json* events() const { return simstack::member_nocase(host->json(), "events"); }
 };
 
-LogText read_log_text(const simstack::StateFile& file) {
+LogRead read_log(const simstack::StateFile& file) {
   auto lock = file.lock(false);
-  return {file.identity(), file.read_text_locked()};
+  return {file.identity(), file.read_locked()};
 }
 
 class SimEventSubscription : public Subscription {
  public:
-  SimEventSubscription(const std::string& path, LogText at_start, std::shared_ptr<NotificationSink> sink,
+  SimEventSubscription(const std::string& path, const LogRead& at_start, std::shared_ptr<NotificationSink> sink,
                        EventObjectMaker make_object)
-      : file_(path), watch_(path), seen_(at_start.identity),
-        delivered_up_to_(simstack::last_event_sequence(simstack::events_of_text(at_start.text, path))),
-        sink_(std::move(sink)), make_object_(std::move(make_object)) {}
+      : file_(path), watch_(path), seen_(at_start.identity), cursor_(at_start.events()), sink_(std::move(sink)),
+        make_object_(std::move(make_object)) {}
 
   ~SimEventSubscription() override { cancel(); }
 
@@ -85,22 +85,17 @@ class SimEventSubscription : public Subscription {
   void deliver_new_events() {
     const auto now = simstack::file_identity(file_.path());
     if (now && seen_ && *now == *seen_) return;
-    LogText log = read_log_text(file_);
+    LogRead log = read_log(file_);
     seen_ = log.identity;
-    auto events = std::make_shared<const Json>(simstack::events_of_text(log.text, file_.path()));
     std::vector<ObjectPtr> batch;
-    for (const auto& event : *events)
-      if (simstack::event_sequence(event) > delivered_up_to_) batch.push_back(make_object_(events, event));
-    // A log numbered lower than before belongs to a file put in place of the old one:
-    // what it holds is history too.
-    delivered_up_to_ = simstack::last_event_sequence(*events);
+    for (const simstack::Json* event : cursor_.appended(log.events())) batch.push_back(make_object_(log.host, *event));
     if (!batch.empty()) sink_->indicate(batch);
   }
 
   const simstack::StateFile file_;
   simstack::FileWatch watch_;
   std::optional<FileIdentity> seen_;  // of the file last read
-  std::uint64_t delivered_up_to_;     // the number of the last event that is history
+  simstack::EventLogCursor cursor_;   // the log as last read: what it holds is history
   const std::shared_ptr<NotificationSink> sink_;
   const EventObjectMaker make_object_;
   std::atomic<bool> stop_{false};
@@ -119,7 +114,7 @@ HResult start_event_delivery(simstack::SimHost& host, const std::string& ns, con
     return kWBEM_E_INVALID_CLASS;
   try {
     // What the log holds now is history: only events appended from here on are delivered.
-    auto subscription = std::make_unique<SimEventSubscription>(host.path(), read_log_text(simstack::StateFile(host.path())),
+    auto subscription = std::make_unique<SimEventSubscription>(host.path(), read_log(simstack::StateFile(host.path())),
                                                                std::move(sink), std::move(make_object));
     subscription->start();
     out = std::move(subscription);

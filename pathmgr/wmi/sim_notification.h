@@ -7,14 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "wmi/wmi_seam.h"
 
 namespace wmi {
 
 // Serves one stored event as an object of the provider; `log` keeps the event alive.
-using EventObjectMaker =
-    std::function<ObjectPtr(const std::shared_ptr<const simstack::Json>& log, const simstack::Json& event)>;
+using EventObjectMaker = std::function<ObjectPtr(const std::shared_ptr<const void>& log, const simstack::Json& event)>;
 
 // "SELECT * FROM MPIO_EventEntry" on ROOT\WMI; "faults"."notification" makes it fail.
 HResult start_event_delivery(simstack::SimHost& host, const std::string& ns, const std::wstring& query,

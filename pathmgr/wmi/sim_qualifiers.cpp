@@ -1,6 +1,6 @@
 #include "wmi/sim_qualifiers.h"
 
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "text/text_convert.h"
 
 namespace wmi {

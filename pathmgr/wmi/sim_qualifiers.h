@@ -3,7 +3,7 @@
 #pragma once
 #include <memory>
 
-#include "simstack/schemas.h"
+#include "simstack/wmi_provider/schemas.h"
 #include "wmi/wmi_seam.h"
 
 namespace wmi {

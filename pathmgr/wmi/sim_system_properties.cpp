@@ -1,6 +1,6 @@
 #include "wmi/sim_system_properties.h"
 
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "text/text_convert.h"
 
 namespace wmi {
@@ -9,16 +9,16 @@ namespace {
 
 // A key value inside an object path: strings quoted, with backslashes and quotes escaped.
 std::string key_text(const simstack::Json& value) {
-  if (value.is_string()) {
+  if (value.IsString()) {
     std::string out = "\"";
-    for (char c : value.get_ref<const std::string&>()) {
+    for (char c : simstack::text_of(value)) {
       if (c == '\\' || c == '"') out += '\\';
       out += c;
     }
     return out + "\"";
   }
-  if (value.is_boolean()) return value.get<bool>() ? "TRUE" : "FALSE";
-  return value.dump();
+  if (value.IsBool()) return value.GetBool() ? "TRUE" : "FALSE";
+  return simstack::json_text(value);
 }
 
 }  // namespace
@@ -30,13 +30,13 @@ Value string_or_null(const std::string& text) {
 }
 
 std::string relative_path(const SimObjectView& object) {
-  if (object.schema == nullptr || !object.node) return {};
+  if (object.schema == nullptr || object.node == nullptr) return {};
   std::string keys;
   for (const auto& p : object.schema->properties) {
     if (!p.key) continue;
-    const simstack::StoredNode value = object.node.member_nocase(p.name);
-    if (!value || value.is_null()) return {};
-    keys += (keys.empty() ? "" : ",") + p.name + "=" + key_text(value.to_json());
+    const simstack::Json* value = simstack::member_nocase(*object.node, p.name);
+    if (value == nullptr || value->IsNull()) return {};
+    keys += (keys.empty() ? "" : ",") + p.name + "=" + key_text(*value);
   }
   return std::string(object.class_name) + (keys.empty() ? "=@" : "." + keys);
 }

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "simstack/schemas.h"
-#include "simstack/stored_node.h"
+#include "simstack/wmi_provider/schemas.h"
+#include "simstack/state_file/json.h"
 #include "wmi/wmi_seam.h"
 
 namespace wmi {
@@ -20,7 +20,7 @@ struct SimOrigin {
 struct SimObjectView {
   std::string_view class_name;
   const simstack::ClassSchema* schema = nullptr;
-  simstack::StoredNode node;             // a stored instance; none for class objects and new ones
+  const simstack::Json* node = nullptr;  // a stored instance; null for class objects and new ones
   const SimOrigin* origin = nullptr;     // null for an embedded or spawned object
   bool is_class = false;
 };

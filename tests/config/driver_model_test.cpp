@@ -1,6 +1,6 @@
 // The simulated driver takes well-formed policy records and refuses what no driver
 // would take, with WBEM_E_INVALID_PARAMETER.
-#include "simstack/driver_model.h"
+#include "simstack/driver/driver_model.h"
 
 #include <gtest/gtest.h>
 

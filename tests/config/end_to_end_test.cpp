@@ -1,7 +1,7 @@
 // Configuration changes seen by the reports, through the program on a generated host.
 #include <gtest/gtest.h>
 
-#include "simstack/host_generator.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 
 namespace {
@@ -19,7 +19,7 @@ TEST(EndToEnd, PolicyStateAndCountersOnAGeneratedHost) {
   TempDir dir;
   simstack::HostSpec spec;
   spec.seed = 4;
-  auto path = write_json(dir.file("s.json"), simstack::generate_host(spec));
+  auto path = write_json(dir.file("s.json"), generated_host(spec));
   const Json host = read_json(path);
   const std::string serial = host["wmi"]["ROOT\\WMI"]["instances"]["MPIO_DISK_INFO"][0]["DriveInfo"][3]["SerialNumber"];
 

@@ -31,9 +31,9 @@ const char* const kUsageText =
 
 InstallHost::InstallHost(const simstack::InstallHostSpec& spec) {
   fs::copy(PATHMGR_SAMPLE_PACKAGE, package());
-  Json doc = empty_host(spec.family <= 5 ? 5 : 6);
+  simstack::JsonDocument doc = host_json(empty_host(spec.family <= 5 ? 5 : 6));
   simstack::add_install_devices(doc, spec);
-  path_ = write_json(dir_.file("host.json"), doc);
+  path_ = write_json(dir_.file("host.json"), test_json(doc));
   fs::create_directories(windows("inf"));
   fs::create_directories(windows("system32/drivers"));
 }

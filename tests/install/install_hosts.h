@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "simstack/install_host.h"
+#include "simstack/host_makers/install_host.h"
 #include "test_support.h"
 
 struct InstallRun {

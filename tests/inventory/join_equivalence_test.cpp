@@ -7,7 +7,7 @@
 #include "inventory/names.h"
 #include "inventory/path_readers.h"
 #include "inventory/policy_readers.h"
-#include "simstack/host_generator.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 
 namespace {
@@ -49,7 +49,7 @@ Json irregular_host(unsigned family, std::uint32_t seed) {
   spec.devices = 40;
   spec.paths_per_device = 4;
   spec.seed = seed;
-  Json doc = simstack::generate_host(spec);
+  Json doc = generated_host(spec);
   Json& wmi = wmi_of(doc);
   Json& desc = wmi["MPIO_GET_DESCRIPTOR"];
   Json& perf = wmi[family == 5 ? "ZYRDSM_PERFINFO" : "MSDSM_DEVICE_PERF"];
@@ -127,7 +127,7 @@ TEST(GeneratedHosts, EveryPolicyPathFindsItsRecord) {
                         Case{5, 260, 3, 3, 2, 1, 17}, Case{6, 1, 1, 1, 1, 1, 2}}) {
     simstack::HostSpec spec{c.family, c.devices, c.paths, c.hbas, c.ctrls, c.arrays, 1, c.seed};
     TempDir dir;
-    SimSession sim(write_json(dir.file("s.json"), simstack::generate_host(spec)));
+    SimSession sim(write_json(dir.file("s.json"), generated_host(spec)));
     Inventory inv;
     ASSERT_EQ(load_inventory(sim.session, inv), 0);
     ASSERT_EQ(inv.devices.size(), c.devices);
@@ -154,9 +154,9 @@ TEST(GeneratedHosts, EveryPolicyPathFindsItsRecord) {
 TEST(GeneratedHosts, SameSeedSameHost) {
   simstack::HostSpec spec;
   spec.seed = 99;
-  EXPECT_EQ(simstack::generate_host(spec).dump(), simstack::generate_host(spec).dump());
+  EXPECT_EQ(generated_host(spec).dump(), generated_host(spec).dump());
   spec.seed = 100;
-  auto other = simstack::generate_host(spec).dump();
+  auto other = generated_host(spec).dump();
   spec.seed = 99;
-  EXPECT_NE(simstack::generate_host(spec).dump(), other);
+  EXPECT_NE(generated_host(spec).dump(), other);
 }

@@ -3,7 +3,7 @@
 // other devices keeps working.
 #include <gtest/gtest.h>
 
-#include "simstack/host_generator.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 
 TEST(PathCount, HugeDriverCountLeavesReportsAndChangesWorking) {
@@ -19,7 +19,7 @@ TEST(PathCount, HugeDriverCountLeavesReportsAndChangesWorking) {
     spec.family = c.family;
     spec.devices = 3;
     spec.paths_per_device = 2;
-    Json host = simstack::generate_host(spec);
+    Json host = generated_host(spec);
     auto& wmi = host["wmi"]["ROOT\\WMI"]["instances"];
     wmi[c.policy_class][0]["LoadBalancePolicy"]["DSMPathCount"] = c.count;
     const std::string path = write_json(dir.file("h.json"), host);

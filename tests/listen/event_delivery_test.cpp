@@ -9,7 +9,7 @@
 
 #include "config/config_hosts.h"
 #include "config/path_state.h"
-#include "simstack/event_log.h"
+#include "simstack/driver/event_log.h"
 #include "text/text_convert.h"
 #include "test_support.h"
 #include "wmi/wmi_access.h"
@@ -60,11 +60,20 @@ class RecordingSink : public NotificationSink {
   std::vector<HResult> statuses_;
 };
 
+// Appends an event as the simulated platform and its tool do.
 void append(const std::string& path, const std::string& description) {
-  simstack::StateFile(path).update([&](Json& doc) {
-    simstack::append_event(doc, simstack::make_event(4, "test", description));
+  simstack::StateFile(path).update([&](simstack::JsonDocument& doc) {
+    simstack::append_event(doc, simstack::make_event(doc.GetAllocator(), 4, "test", description));
     return true;
   });
+}
+
+// Appends events as a person editing the file does: no lock, the file rewritten in place.
+void append_by_hand(const std::string& path, const std::vector<std::string>& descriptions) {
+  Json doc = read_json(path);
+  for (const auto& d : descriptions)
+    doc["events"].push_back({{"InstanceName", "MPIO_EventEntry_0"}, {"EventDescription", d}});
+  write_json(path, doc);
 }
 
 std::vector<std::string> descriptions(const Json& events) {
@@ -79,8 +88,8 @@ TEST(EventDelivery, OnlyEventsAppendedAfterTheSubscriptionEachWithinTheBound) {
   TempDir dir;
   Json doc = empty_host();
   doc["events"] = Json::array({{{"InstanceName", "by hand"}, {"EventDescription", "history 0"}}});
-  simstack::append_event(doc, simstack::make_event(4, "test", "history 1"));
   const auto path = write_json(dir.file("s.json"), doc);
+  append(path, "history 1");
   SimSession sim(path);
   auto sink = std::make_shared<RecordingSink>();
   std::unique_ptr<Subscription> subscription;
@@ -102,26 +111,54 @@ TEST(EventDelivery, OnlyEventsAppendedAfterTheSubscriptionEachWithinTheBound) {
   EXPECT_EQ(sink->wait_for(4, 300ms).size(), 3u);
 }
 
-TEST(EventDelivery, AFullLogStillTellsWhatIsNew) {
+// A log kept at its size, the same event many times over, and events appended by hand
+// without the platform's lock: each new event once, in order.
+TEST(EventDelivery, AFullLogAndEventsAppendedByHandStillTellWhatIsNew) {
   TempDir dir;
-  Json doc = empty_host();
-  for (int i = 0; i < 1005; ++i) simstack::append_event(doc, simstack::make_event(4, "test", "old"));
-  ASSERT_EQ(doc["events"].size(), simstack::kEventLogSize);
-  const auto path = write_json(dir.file("s.json"), doc);
+  const auto path = write_json(dir.file("s.json"), empty_host());
+  simstack::StateFile(path).update([](simstack::JsonDocument& doc) {
+    for (int i = 0; i < 1005; ++i) simstack::append_event(doc, simstack::make_event(doc.GetAllocator(), 4, "test", "old"));
+    return true;
+  });
+  ASSERT_EQ(read_json(path)["events"].size(), simstack::kEventLogSize);  // the oldest went
   SimSession sim(path);
   auto sink = std::make_shared<RecordingSink>();
   std::unique_ptr<Subscription> subscription;
   ASSERT_EQ(sim.services->exec_notification_query_async(kQuery, sink, subscription), kS_OK);
   append(path, "a");
-  append(path, "b");
-  auto got = sink->wait_for(2, 2s);
+  ASSERT_EQ(sink->wait_for(1, 2s).size(), 1u);
+  append_by_hand(path, {"b", "old"});
+  ASSERT_EQ(sink->wait_for(3, 2s).size(), 3u);
+  append(path, "c");
+  auto got = sink->wait_for(4, 2s);
   subscription.reset();  // cancels
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].description, "a");
-  EXPECT_EQ(got[1].description, "b");
-  const Json events = read_json(path)["events"];
-  EXPECT_EQ(events.size(), simstack::kEventLogSize);  // the oldest went
-  EXPECT_EQ(simstack::event_sequence(events.back()), 1007u);
+  std::vector<std::string> seen;
+  for (const auto& d : got) seen.push_back(d.description);
+  EXPECT_EQ(seen, (std::vector<std::string>{"a", "b", "old", "c"}));
+  EXPECT_EQ(read_json(path)["events"].size(), simstack::kEventLogSize);
+}
+
+// What a listener takes as appended when the log it last read (`before`) became `now`.
+TEST(EventDelivery, TheLogCursorLinesTheNewLogUpAgainstTheOld) {
+  struct Case {
+    std::vector<int> before, now, appended;
+  };
+  for (const Case& c : {Case{{}, {1, 2}, {1, 2}}, Case{{1, 2}, {1, 2, 3}, {3}}, Case{{1, 2}, {1, 2}, {}},
+                        Case{{1, 2, 3}, {2, 3, 4}, {4}}, Case{{1, 2, 3}, {3, 4, 5}, {4, 5}},
+                        Case{{7, 7}, {7, 7, 7}, {7}}, Case{{7, 7, 7}, {7, 7, 8}, {8}}, Case{{1, 2}, {}, {}},
+                        Case{{1, 2}, {5, 6}, {}}, Case{{1, 2, 3}, {1, 9, 3, 4}, {}}}) {
+    const auto log = [](const std::vector<int>& ids) {
+      Json events = Json::array();
+      for (int id : ids) events.push_back({{"EventDescription", std::to_string(id)}});
+      return host_json(events);
+    };
+    const simstack::JsonDocument before = log(c.before), now = log(c.now);
+    simstack::EventLogCursor cursor(&before);
+    std::vector<int> appended;
+    for (const simstack::Json* e : cursor.appended(&now))
+      appended.push_back(std::stoi(simstack::text_member(*e, "EventDescription")));
+    EXPECT_EQ(appended, c.appended) << ::testing::PrintToString(c.before) << " -> " << ::testing::PrintToString(c.now);
+  }
 }
 
 TEST(EventDelivery, SubscriptionFailures) {

@@ -2,8 +2,8 @@
 // the events appended while it listens, how it ends, how a failed subscription reads.
 #include <gtest/gtest.h>
 
-#include "simstack/event_log.h"
-#include "simstack/host_generator.h"
+#include "simstack/driver/event_log.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 
 using namespace std::chrono_literals;
@@ -19,9 +19,10 @@ std::string block(const std::string& name, const std::string& active, const std:
          "\n Component : " + component + "\n EventDescription : " + description + "\n\n";
 }
 
+// Appends an event under the platform's lock, as another process does.
 void append(const std::string& path, const Json& event) {
-  simstack::StateFile(path).update([&](Json& doc) {
-    simstack::append_event(doc, event);
+  simstack::StateFile(path).update([&](simstack::JsonDocument& doc) {
+    simstack::append_event(doc, simstack::JsonMaker(doc).copy(host_json(event)));
     return true;
   });
 }
@@ -40,7 +41,7 @@ class ListenCommand : public ::testing::Test {
     const auto give_up = std::chrono::steady_clock::now() + kPatience;
     while (listener_->output().find("EventDescription : probe") == std::string::npos &&
            std::chrono::steady_clock::now() < give_up) {
-      append(path_, simstack::make_event(4, "test", "probe " + std::to_string(++probes)));
+      append(path_, {{"InstanceName", "MPIO_EventEntry_0"}, {"EventDescription", "probe " + std::to_string(++probes)}});
       listener_->wait_for_output("EventDescription : probe", 100ms);
     }
     const std::string last = "EventDescription : probe " + std::to_string(probes) + "\n\n";
@@ -62,8 +63,8 @@ Json event(bool active, const std::string& stamp, int severity, const std::strin
 
 TEST_F(ListenCommand, EventsAppendedWhileListeningArePrintedInTheirLayout) {
   Json doc = empty_host();
-  doc["events"] = Json::array({event(true, "116444736000000000", 1, "history by hand")});
-  simstack::append_event(doc, event(true, "116444736000000000", 2, "history appended"));
+  doc["events"] = Json::array({event(true, "116444736000000000", 1, "history by hand"),
+                               event(true, "116444736000000000", 2, "history appended")});
   use_host(doc);
   const std::size_t start = start_listening();
 
@@ -106,7 +107,7 @@ TEST_F(ListenCommand, EnterOrEndOfInputEndsIt) {
 TEST_F(ListenCommand, AChangeMadeByAnotherProcessShowsUp) {
   simstack::HostSpec spec;
   spec.devices = 2;
-  use_host(simstack::generate_host(spec));
+  use_host(generated_host(spec));
   const Json host = read_json(path_);
   const Json& policy = host["wmi"]["ROOT\\WMI"]["instances"]["DSM_QueryLBPolicy_V2"][0];
   const std::string instance = policy["InstanceName"];

@@ -8,7 +8,7 @@
 #include <regex>
 
 #include "scsi/scsi_hosts.h"
-#include "simstack/sim_iscsi.h"
+#include "simstack/scsi/sim_iscsi.h"
 
 namespace {
 

@@ -17,11 +17,12 @@ TEST(HostPerCommand, DebugLinesSeeWhatChildrenChanged) {
 TEST(HostPerCommand, HostFileErrorInADebugLineEndsOnlyThatCommand) {
   TempDir dir;
   const auto path = dir.file("s.json");
-  write_text(path, R"({"format": "pathmgr-sim/1", "wmi": {"ROOT\\WMI": {"instances": {"DSM_QueryLBPolicy_V2": [1,]}}}})");
+  write_text(path, R"({"format": "pathmgr-sim/1", "wmi": {"ROOT\\WMI": {"instances": {"DSM_QueryLBPolicy_V2": [1]}}}})");
   auto r = run_pathmgr({}, path, "debug devinfo\ndebug instance\n");
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "pathmgr> Simulated host: " + path + ": not valid JSON\ncommand failed!\npathmgr>  DSM_QueryLBPolicy\n"
-                   " DSM_QueryLBPolicy_V2\n DSM_QueryUniqueId\npathmgr> \n");
+  EXPECT_EQ(r.out, "pathmgr> Simulated host: " + path +
+                       ": class DSM_QueryLBPolicy_V2, instance 0 is an integer, not an object\ncommand failed!\n"
+                       "pathmgr>  DSM_QueryLBPolicy\n DSM_QueryLBPolicy_V2\n DSM_QueryUniqueId\npathmgr> \n");
 }
 
 TEST(HostPerCommand, FailureResultNeverExitsZero) {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/expected_help.h"
-#include "simstack/host_generator.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 
 namespace {
@@ -79,7 +79,7 @@ TEST_F(Interactive, LastLineWithoutNewlineIsNotCut) {
 
 TEST(InteractiveDebug, DebugDevinfoListsDevicesInTheProcessItself) {
   TempDir dir;
-  auto path = write_json(dir.file("s.json"), simstack::generate_host(simstack::HostSpec{}));
+  auto path = write_json(dir.file("s.json"), generated_host(simstack::HostSpec{}));
   auto one_shot = run_pathmgr({"devinfo"}, path);
   ASSERT_NE(one_shot.out, "");
   auto r = run_pathmgr({}, path, "debug devinfo\n");

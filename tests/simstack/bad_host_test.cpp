@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "simstack/host_generator.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 
 namespace {
@@ -14,7 +14,7 @@ Json small_host(unsigned family) {
   spec.family = family;
   spec.devices = 2;
   spec.paths_per_device = 2;
-  return simstack::generate_host(spec);
+  return generated_host(spec);
 }
 
 Json& instances(Json& host) { return host["wmi"]["ROOT\\WMI"]["instances"]; }

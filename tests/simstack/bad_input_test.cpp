@@ -3,7 +3,7 @@
 // refused file is never overwritten.
 #include <gtest/gtest.h>
 
-#include "simstack/host_generator.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 
 namespace {
@@ -12,7 +12,7 @@ std::string small_host_text() {
   simstack::HostSpec spec;
   spec.devices = 2;
   spec.paths_per_device = 2;
-  return simstack::generate_host(spec).dump();
+  return generated_host(spec).dump();
 }
 
 // The host with one more top-level member, given as JSON text.

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "test_support.h"
 
 namespace {
@@ -25,21 +25,21 @@ TEST(CommandTransaction, ChangesAreWrittenOnceAtTheEndOrNotAtAll) {
   simstack::SimHost host(path);
 
   host.begin_command();
-  host.update(append(1));
-  host.update(append(2));
+  update(host, append(1));
+  update(host, append(2));
   EXPECT_EQ(read_text(path), before);  // nothing written mid-command
-  EXPECT_EQ((*host.document())["journal"], Json::array({1, 2}));  // but the command sees its changes
+  EXPECT_EQ(test_json(*host.document())["journal"], Json::array({1, 2}));  // but the command sees its changes
   host.commit_command();
   EXPECT_EQ(read_json(path)["journal"], Json::array({1, 2}));
 
   const std::string committed = read_text(path);
   host.begin_command();
-  host.update(append(3));
+  update(host, append(3));
   host.abandon_command();  // the command ended by an error
   EXPECT_EQ(read_text(path), committed);
-  EXPECT_EQ((*host.document())["journal"], Json::array({1, 2}));  // the dropped change is gone here too
+  EXPECT_EQ(test_json(*host.document())["journal"], Json::array({1, 2}));  // the dropped change is gone here too
 
-  host.update(append(4));  // outside a command: written at once
+  update(host, append(4));  // outside a command: written at once
   EXPECT_EQ(read_json(path)["journal"], Json::array({1, 2, 4}));
 }
 
@@ -48,7 +48,7 @@ TEST(CommandTransaction, EachCommandReadsTheHostAfresh) {
   const auto path = write_json(dir.file("s.json"), empty_host());
   simstack::SimHost host(path);
   host.begin_command();
-  EXPECT_FALSE(host.document()->contains("journal"));
+  EXPECT_FALSE(test_json(*host.document()).contains("journal"));
   host.commit_command();
 
   Json changed = read_json(path);
@@ -56,8 +56,8 @@ TEST(CommandTransaction, EachCommandReadsTheHostAfresh) {
   write_json(dir.file("next.json"), changed);
   std::filesystem::rename(dir.file("next.json"), path);  // as a writer replaces the file
 
-  EXPECT_FALSE(host.document()->contains("journal"));  // within a command the snapshot holds
+  EXPECT_FALSE(test_json(*host.document()).contains("journal"));  // within a command the snapshot holds
   host.begin_command();
-  EXPECT_EQ((*host.document())["journal"], Json::array({"by another process"}));
+  EXPECT_EQ(test_json(*host.document())["journal"], Json::array({"by another process"}));
   host.commit_command();
 }

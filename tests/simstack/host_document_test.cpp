@@ -1,11 +1,12 @@
-// The host snapshot whose instance lists are parsed on first read or walked one
-// instance at a time: it must give exactly what a full parse of the same text gives.
-#include "simstack/host_document.h"
+// Reading and writing the host file: strict JSON, the values another JSON library
+// reads, member order kept through a change, and a text that is not JSON refused
+// before anything is read or written.
+#include "simstack/state_file/host_document.h"
 
 #include <gtest/gtest.h>
 
-#include "simstack/host_generator.h"
-#include "simstack/sim_host.h"
+#include "simstack/state_file/json_text.h"
+#include "simstack/state_file/sim_host.h"
 #include "test_support.h"
 
 using simstack::HostDocument;
@@ -13,202 +14,118 @@ using simstack::StateError;
 
 namespace {
 
-// Names and strings that a bracket-and-quote walk can get wrong: escaped quotes and
-// backslashes, brackets inside strings, unicode escapes, names in other cases.
-const char* kTrickyHost = R"({
-  "format": "pathmgr-sim/1",
-  "os": {"major": 6},
-  "WMI": {
-    "ROOT\\WMI": {
-      "classes": {"A": {"properties": {"Name": "string"}}},
-      "Instances": {
-        "A": [{"Name": "x\"]}[{\\"}, {"Name": "back\\\\"}, {"Name": "\u0041\u00e9"}],
-        "B": [],
-        "C": [[1, [2, {"k": "]"}]], {"n": -1.5e3, "t": true, "f": false, "z": null}],
-        "Scalar": 42,
-        "Obj": {"not": "a list"}
-      }
-    },
-    "ROOT\\CIMV2": {"instances": {"Win32_DiskDrive": [{"DeviceID": "\\\\.\\PHYSICALDRIVE0"}]}}
-  },
-  "journal": [{"kind": "method", "path": "A.Name=\"x\""}]
-})";
+std::string host_with(const std::string& member) { return R"({"format": "pathmgr-sim/1", "x": )" + member + "}"; }
 
-std::shared_ptr<HostDocument> split(const std::string& text) {
-  return std::make_shared<HostDocument>(text, "host.json");
-}
-
-// A class's list as a walk hands it over; none when the namespace has no such list.
-std::optional<Json> walked(const HostDocument& doc, std::string_view ns, std::string_view cls) {
-  Json seen = Json::array();
-  if (!doc.for_each_instance(ns, cls, [&](const simstack::StoredNode& node, std::size_t, const auto&) {
-        seen.push_back(node.to_json());
-        return true;
-      }))
-    return std::nullopt;
-  return seen;
+// The error a text gets, or "" when it is read.
+std::string refusal(const std::string& text) {
+  try {
+    HostDocument doc(text, "host.json");
+    return "";
+  } catch (const StateError& e) {
+    return e.what();
+  }
 }
 
 }  // namespace
 
-TEST(HostDocument, ListsReadOnDemandEqualAFullParse) {
-  const Json whole = Json::parse(kTrickyHost);
-  auto doc = split(kTrickyHost);
-  // Names in any case, as WMI takes them; every list as a full parse has it.
-  const Json& wmi = whole["WMI"]["ROOT\\WMI"]["Instances"];
-  EXPECT_EQ(walked(*doc, "root\\wmi", "c"), wmi["C"]);
-  EXPECT_EQ(walked(*doc, "ROOT\\WMI", "A"), wmi["A"]);
-  EXPECT_EQ(walked(*doc, "ROOT\\WMI", "B"), Json::array());
-  EXPECT_THROW(walked(*doc, "ROOT\\WMI", "Scalar"), StateError);
-  EXPECT_EQ(walked(*doc, "ROOT\\CIMV2", "Win32_DiskDrive"), whole["WMI"]["ROOT\\CIMV2"]["instances"]["Win32_DiskDrive"]);
-  EXPECT_EQ(walked(*doc, "ROOT\\WMI", "Missing"), std::nullopt);
-  EXPECT_EQ(walked(*doc, "ROOT\\Other", "A"), std::nullopt);
-  // Everything outside the lists is there from the start.
-  EXPECT_EQ(doc->json()["journal"], whole["journal"]);
-  EXPECT_EQ(doc->json()["WMI"]["ROOT\\WMI"]["classes"], whole["WMI"]["ROOT\\WMI"]["classes"]);
-  EXPECT_EQ(doc->complete(), whole);
-}
-
-// Every list walked in reverse order (parsed as it goes, on a second thread where
-// there is one), then again once the document is complete.
-TEST(HostDocument, GeneratedHostsMatchWalkedOrReadWhole) {
-  simstack::HostSpec spec;
-  spec.devices = 24;
-  spec.paths_per_device = 3;
-  const Json whole = simstack::generate_host(spec);
-  const Json& lists = whole["wmi"]["ROOT\\WMI"]["instances"];
-  auto doc = split(whole.dump(1));
-  const auto walk = [&](const std::string& cls, bool parsed_ahead) {
-    Json seen = Json::array();
-    EXPECT_TRUE(doc->for_each_instance("root\\wmi", cls, [&](const simstack::StoredNode& node, std::size_t i, const auto& owner) {
-      EXPECT_EQ(i, seen.size());
-      EXPECT_EQ(owner != nullptr, parsed_ahead) << cls;
-      seen.push_back(node.to_json());
-      return true;
-    }));
-    return seen;
-  };
-  for (auto it = lists.end(); it != lists.begin();) {
-    --it;
-    ASSERT_EQ(walk(it.key(), true), it.value()) << it.key();
-  }
-  EXPECT_EQ(doc->complete(), whole);
-  for (auto it = lists.begin(); it != lists.end(); ++it) EXPECT_EQ(walk(it.key(), false), it.value()) << it.key();
-  EXPECT_FALSE(doc->for_each_instance("ROOT\\WMI", "Missing", [](const simstack::StoredNode&, std::size_t, const auto&) { return true; }));
-}
-
-// A walk that ends early, or whose walker fails, still reports broken text as a full
-// parse does; a member that is no list is refused before anything is walked.
-TEST(HostDocument, WalksReportBrokenTextAsAFullParseDoes) {
-  auto doc = split(R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {
-      "Bad": [{"a": 1}, {"a": 01}], "Trailing": [1,], "Good": [{"a": 1}, {"a": 2}], "Scalar": 7}}}})");
-  struct Walker {
-    struct Failure {};
-    int stop_after;  // -1: never stops; -2: throws at the first instance
-    bool operator()(const simstack::StoredNode&, std::size_t i, const std::shared_ptr<const void>&) const {
-      if (stop_after == -2) throw Failure{};
-      return stop_after < 0 || static_cast<int>(i) < stop_after;
-    }
-  };
-  for (const char* cls : {"Bad", "Trailing"})
-    for (int stop_after : {-1, 0, -2}) {
-      try {
-        doc->for_each_instance("N", cls, Walker{stop_after});
-        ADD_FAILURE() << cls << " " << stop_after;
-      } catch (const StateError& e) {
-        EXPECT_NE(std::string(e.what()).find("not valid JSON"), std::string::npos) << e.what();
-      }
-    }
-  EXPECT_THROW(doc->for_each_instance("N", "Good", Walker{-2}), Walker::Failure);
-  std::size_t visited = 0;
-  EXPECT_TRUE(doc->for_each_instance("N", "Good", [&](const simstack::StoredNode&, std::size_t, const auto&) { return ++visited < 1; }));
-  EXPECT_EQ(visited, 1u);
-  EXPECT_THROW(doc->for_each_instance("N", "Scalar", Walker{-2}), StateError);
-  EXPECT_THROW(doc->has_instances("N", "Scalar"), StateError);
-  EXPECT_TRUE(doc->has_instances("n", "bad"));
-}
-
-TEST(HostDocument, RepeatedMembersKeepTheLastAsAFullParseDoes) {
-  for (const char* text : {
-           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}}}, "wmi": {"N": {"instances": {"A": [2]}}}})",
-           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1], "A": [2]}}}})",
-           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1], "A": 7}}}})",
-           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}, "instances": {"B": [3]}}}})",
-           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}}}, "wmi": 5})",
-           R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1]}, "instances": []}}})",
-       }) {
-    auto doc = split(text);
-    const Json whole = Json::parse(text);
-    if (const Json* a = simstack::find_instance_list(whole, "N", "A"); a != nullptr && a->is_array()) {
-      EXPECT_EQ(walked(*doc, "N", "A"), *a);
-    }
-    EXPECT_EQ(doc->complete(), whole) << text;
-  }
-}
-
-TEST(HostDocument, BrokenTextIsReportedWithTheFile) {
+TEST(HostDocument, TextThatIsNotJsonIsRefusedWithTheFileAndTheReason) {
   struct Case {
-    const char* text;
+    std::string text;
     const char* why;
   };
+  const std::string spliced = read_text(PATHMGR_FUZZ_CORPUS "/host_document/host-not-json-spliced-lists.json");
   for (const Case& c : {Case{"", "not valid JSON"}, Case{"{\"format\": \"pathmgr-sim/1\"", "not valid JSON"},
-                        Case{R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"A": [1}}}})", "not valid JSON"},
-                        Case{R"({"format": "pathmgr-sim/1"} trailing)", "not valid JSON"},
-                        Case{R"({"format": "pathmgr-sim/1", "os": {"major": 6,}})", "not valid JSON"},
-                        Case{R"({"format": "pathmgr-sim/1", "wmi": {"N\q": {}}})", "not valid JSON"},
-                        Case{"{\"format\": \"pathmgr-sim/1\", \"wmi\": {\"N\": {\"instances\": {\"A\t\": []}}}}",
-                             "not valid JSON"},
-                        Case{"[1, 2]", "not a JSON object"}, Case{R"({"format": 2})", "unsupported format"}}) {
-    try {
-      split(c.text);
-      FAIL() << c.text;
-    } catch (const StateError& e) {
-      const std::string message = e.what();
-      EXPECT_EQ(message.rfind("host.json: ", 0), 0u) << message;
-      EXPECT_NE(message.find(c.why), std::string::npos) << c.text << " -> " << message;
-    }
+                        Case{host_with("[1,]"), "not valid JSON"}, Case{host_with("01"), "not valid JSON"},
+                        Case{host_with("{\"a\": 1} trailing"), "not valid JSON"},
+                        Case{host_with("\"\\q\""), "not valid JSON"}, Case{host_with("\"tab\tinside\""), "not valid JSON"},
+                        Case{host_with("\"\xC3\x28\""), "not valid JSON"}, Case{host_with("\"\\ud800\""), "not valid JSON"},
+                        Case{host_with("NaN"), "not valid JSON"}, Case{host_with("1e400"), "not valid JSON"},
+                        Case{host_with("-0e400"), "not valid JSON"},  // an exponent past the doubles'
+                        Case{host_with("1.7976931348623157e309"), "not valid JSON"},
+                        Case{host_with(std::string("1") + '\0' + "2"), "not valid JSON"},
+                        Case{host_with("0") + std::string(1, '\0'), "a NUL byte"},
+                        Case{host_with(std::string(257, '[') + std::string(257, ']')), "nested deeper than 256 levels"},
+                        Case{"[1, 2]", "not a JSON object"}, Case{R"({"format": 2})", "unsupported format"},
+                        Case{spliced, "not valid JSON"}}) {
+    const std::string message = refusal(c.text);
+    EXPECT_EQ(message.rfind("host.json: ", 0), 0u) << c.text.substr(0, 80) << " -> " << message;
+    EXPECT_NE(message.find(c.why), std::string::npos) << c.text.substr(0, 80) << " -> " << message;
+  }
+  EXPECT_EQ(refusal("\xEF\xBB\xBF" + host_with("[" + std::string(254, '[') + std::string(254, ']') + "]")), "");
+}
+
+// Numbers as a reader with exact conversions gives them: integers of 64 bits stay
+// integers, everything else is the nearest double (a number past the doubles is
+// refused, above).
+TEST(HostDocument, NumbersReadAsAnotherJsonLibraryReadsThem) {
+  for (const char* number : {"0", "-0", "7", "-9223372036854775808", "9223372036854775807", "18446744073709551615",
+                             "18446744073709551616", "-9223372036854775809", "0E88", "1e-400", "-1e-400", "4.9e-324",
+                             "2.5e-324", "0.1", "1.7976931348623157e308", "123456789012345678901234567890", "1.5"}) {
+    HostDocument doc(host_with(std::string("[") + number + "]"), "host.json");
+    const Json ours = test_json((*simstack::member(doc.json(), "x"))[0]);
+    const Json theirs = Json::parse(number);
+    EXPECT_EQ(ours.is_number_float(), theirs.is_number_float()) << number;
+    EXPECT_EQ(ours.dump(), theirs.dump()) << number;
   }
 }
 
-TEST(HostDocument, ABrokenListFailsWhenReadAndNeverReachesAWrite) {
-  const std::string text =
-      R"({"format": "pathmgr-sim/1", "wmi": {"N": {"instances": {"Good": [{"a": 1}], "Bad": [{"a": 01}]}}}})";
-  auto doc = split(text);
-  EXPECT_EQ(walked(*doc, "N", "Good"), Json::parse(R"([{"a": 1}])"));
-  for (int attempt = 0; attempt < 2; ++attempt) EXPECT_THROW(walked(*doc, "N", "Bad"), StateError);
-  EXPECT_THROW(doc->complete(), StateError);
-
-  // Through the host: the change is refused and the file stays as it was.
+// Members keep the order of the file through a read, a change and a write; repeated
+// names are kept as they are, the last one read as the value.
+TEST(HostDocument, AChangeWritesMembersBackInTheOrderItReadThem) {
+  const std::string text = R"({"zeta": 1, "format": "pathmgr-sim/1", "alpha": {"z": [3, 1, 2], "a": "x", "m": null},
+      "dosdevices": {"PhysicalDrive9": "\\Device\\Harddisk9\\DR9", "CdRom0": "\\Device\\CdRom0"},
+      "twice": 1, "twice": 2})";
   TempDir dir;
   const auto path = dir.file("h.json");
   write_text(path, text);
   simstack::SimHost host(path);
-  EXPECT_NO_THROW(walked(*host.snapshot(), "N", "Good"));
-  EXPECT_THROW(host.update([](Json& d) {
-    d["journal"] = Json::array();
+  EXPECT_EQ(simstack::member(*host.document(), "twice")->GetInt(), 2);
+  host.update([](simstack::JsonDocument& doc) {
+    simstack::JsonMaker(doc).put(doc, "added", "last");
+    return true;
+  });
+  const std::string written = read_text(path);
+  std::vector<std::size_t> at;
+  for (const char* name : {"\"zeta\"", "\"format\"", "\"alpha\"", "\"z\"", "\"a\"", "\"m\"", "\"PhysicalDrive9\"",
+                           "\"CdRom0\"", "\"twice\": 1", "\"twice\": 2", "\"added\""})
+    at.push_back(written.find(name));
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << written;
+  EXPECT_EQ(std::count(at.begin(), at.end(), std::string::npos), 0) << written;
+  EXPECT_NE(written.find("[3, 1, 2]"), std::string::npos) << written;
+}
+
+// A value JSON cannot hold (text that is not UTF-8) is refused when the change is
+// written: the file stays as it was, and another process can still read it.
+TEST(HostDocument, AChangeThatCannotBeWrittenLeavesTheFileAsItWas) {
+  TempDir dir;
+  const auto path = write_json(dir.file("h.json"), empty_host());
+  const std::string before = read_text(path);
+  simstack::SimHost host(path);
+  EXPECT_THROW(host.update([](simstack::JsonDocument& doc) {
+    simstack::JsonMaker(doc).put(doc, "bad", std::string("\xFF\xFE"));
     return true;
   }),
                StateError);
-  EXPECT_EQ(read_text(path), text);
+  EXPECT_EQ(read_text(path), before);
+  EXPECT_NO_THROW(simstack::StateFile(path).read());
 }
 
-TEST(HostDocument, AChangeWritesTheListsNobodyRead) {
+// Objects that view a snapshot keep what they saw after the host changed under them.
+TEST(HostDocument, ASnapshotHeldStaysAsItWasAfterAChange) {
   simstack::HostSpec spec;
   spec.devices = 6;
-  const Json whole = simstack::generate_host(spec);
   TempDir dir;
-  const auto path = dir.file("h.json");
-  write_json(path, whole);
+  const auto path = write_json(dir.file("h.json"), generated_host(spec));
   simstack::SimHost host(path);
-  auto seen = host.snapshot();  // held, as an enumeration holds it
-  ASSERT_TRUE(walked(*seen, "ROOT\\WMI", "MPIO_DISK_INFO"));
-  host.update([](Json& d) {
-    d["journal"] = Json::array({"changed"});
+  auto seen = host.document();  // held, as an enumeration's objects hold it
+  const std::string before = simstack::json_text(*seen);
+  host.update([](simstack::JsonDocument& doc) {
+    simstack::JsonMaker make(doc);
+    make.put(doc, "journal", make.array({"changed"}));
+    make.put(doc, "wmi", make.object());
     return true;
   });
-  Json expected = whole;
-  expected["journal"] = Json::array({"changed"});
-  EXPECT_EQ(read_json(path), expected);
-  EXPECT_EQ(*host.document(), expected);
-  EXPECT_EQ(walked(*seen, "ROOT\\WMI", "DSM_QueryLBPolicy_V2"), whole["wmi"]["ROOT\\WMI"]["instances"]["DSM_QueryLBPolicy_V2"]);
+  EXPECT_EQ(simstack::json_text(*seen), before);
+  EXPECT_EQ(read_json(path)["journal"], Json::array({"changed"}));
+  EXPECT_EQ(test_json(*host.document())["wmi"], Json::object());
 }

@@ -1,6 +1,6 @@
 // The simulated registry: the query protocol of the registry API, value forms kept in
 // the state file, access rights and faults.
-#include "simstack/sim_registry.h"
+#include "simstack/registry/sim_registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The state file contract: validation, atomic replacement, and concurrent writers.
-#include "simstack/state_file.h"
+#include "simstack/state_file/state_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "simstack/sim_host.h"
+#include "simstack/state_file/sim_host.h"
 #include "test_support.h"
 
 using simstack::StateError;
@@ -25,7 +25,7 @@ TEST(StateFile, BrokenOrForeignFilesAreRefusedAndKept) {
     write_text(path, c.text);
     StateFile file(path);
     try {
-      file.update([](Json& doc) {
+      update(file, [](Json& doc) {
         doc["changed"] = true;
         return true;
       });
@@ -42,11 +42,11 @@ TEST(StateFile, UpdateReplacesTheFileAndLeavesNoTemporaryBehind) {
   TempDir dir;
   const auto path = write_json(dir.file("s.json"), empty_host(6));
   StateFile file(path);
-  file.update([](Json& doc) {
+  update(file, [](Json& doc) {
     doc["journal"] = Json::array({1});
     return true;
   });
-  file.update([](Json& doc) {
+  update(file, [](Json& doc) {
     doc["ignored"] = true;
     return false;  // nothing written
   });
@@ -64,7 +64,7 @@ TEST(StateFile, TwoProcessesAppendingAtOnceLoseNoUpdate) {
   auto append_many = [&](int who) {
     StateFile file(path);
     for (int i = 0; i < kPerProcess; ++i)
-      file.update([&](Json& doc) {
+      update(file, [&](Json& doc) {
         doc["journal"].push_back({{"who", who}, {"i", i}});
         return true;
       });
@@ -93,9 +93,9 @@ TEST(StateFile, CreateIfMissingMakesFoldersAndNeverOverwrites) {
   TempDir dir;
   const auto path = dir.file("a/b/sim.json");
   StateFile file(path);
-  file.create_if_missing(empty_host(5));
+  file.create_if_missing(host_json(empty_host(5)));
   EXPECT_EQ(read_json(path)["os"]["major"], 5);
-  file.create_if_missing(empty_host(6));
+  file.create_if_missing(host_json(empty_host(6)));
   EXPECT_EQ(read_json(path)["os"]["major"], 5);
 }
 
@@ -104,24 +104,24 @@ TEST(SimHost, ChangeAfterAnotherWriterReReadsTheFile) {
   const auto path = write_json(dir.file("s.json"), empty_host(6));
   simstack::SimHost host(path);
   auto before = host.document();
-  host.update([](Json& doc) {
+  update(host, [](Json& doc) {
     doc["journal"].push_back("mine-1");
     return true;
   });
   // Another process writes in between: this host must not write over it.
-  StateFile(path).update([](Json& doc) {
+  update(StateFile(path), [](Json& doc) {
     doc["journal"].push_back("theirs");
     return true;
   });
-  host.update([](Json& doc) {
+  update(host, [](Json& doc) {
     doc["journal"].push_back("mine-2");
     return true;
   });
-  host.update([](Json& doc) {
+  update(host, [](Json& doc) {
     doc["journal"].push_back("mine-3");
     return true;
   });
   EXPECT_EQ(read_json(path)["journal"], Json::array({"mine-1", "theirs", "mine-2", "mine-3"}));
-  EXPECT_EQ((*host.document())["journal"].size(), 4u);
-  EXPECT_FALSE(before->contains("journal"));  // an earlier snapshot held elsewhere is left as it was
+  EXPECT_EQ(test_json(*host.document())["journal"].size(), 4u);
+  EXPECT_FALSE(test_json(*before).contains("journal"));  // an earlier snapshot held elsewhere is left as it was
 }

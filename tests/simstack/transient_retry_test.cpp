@@ -1,4 +1,4 @@
-#include "simstack/transient_retry.h"
+#include "simstack/state_file/transient_retry.h"
 
 #include <gtest/gtest.h>
 

@@ -10,21 +10,20 @@
 #include <string>
 
 #include "registry/registry.h"
-#include "simstack/sim_host.h"
-#include "simstack/sim_registry.h"
-#include "simstack/state_file.h"
+#include "simstack/registry/sim_registry.h"
+#include "simstack/state_file/sim_host.h"
+#include "simstack/state_file/state_file.h"
 
 namespace {
 
 int loop_until_killed(const char* path) {
   simstack::StateFile file(path);
   for (;;) {
-    file.update([](simstack::Json& doc) {
-      simstack::Json& journal = doc["journal"];
-      if (!journal.is_array()) journal = simstack::Json::array();
-      const std::size_t n = journal.size();
-      journal.push_back({{"kind", "soak"}, {"n", n}});
-      doc["payload"] = std::string(n % 4096, 'x');
+    file.update([](simstack::JsonDocument& doc) {
+      const simstack::JsonMaker make(doc);
+      const std::size_t n = make.list(doc, "journal").Size();
+      make.journal(doc, make.object({{"kind", "soak"}, {"n", n}}));
+      make.put(doc, "payload", std::string(n % 4096, 'x'));
       return true;
     });
   }

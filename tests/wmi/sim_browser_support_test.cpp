@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "simstack/host_generator.h"
+#include "simstack/host_makers/host_generator.h"
 #include "test_support.h"
 #include "text/text_convert.h"
 #include "wmi/wmi_access.h"
@@ -183,7 +183,7 @@ TEST(GeneratedHost, ServesTheBrowserClassesConsistently) {
   simstack::HostSpec spec;
   spec.devices = 3;
   spec.paths_per_device = 2;
-  const Json host = simstack::generate_host(spec);
+  const Json host = generated_host(spec);
   const Json& wmi = host["wmi"]["ROOT\\WMI"]["instances"];
   // One disk performance record per disk (the boot disk first), one adapter record
   // per path identifier the descriptors name, two controllers per array.

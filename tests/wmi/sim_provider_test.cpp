@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "simstack/state_file.h"
+#include "simstack/state_file/state_file.h"
 #include "test_support.h"
 #include "text/text_convert.h"
 #include "wmi/wmi_access.h"

@@ -21,9 +21,10 @@
 
 #include "inventory/joins.h"
 #include "platform/platform.h"
-#include "simstack/file_lock.h"
-#include "simstack/host_generator.h"
-#include "simstack/sim_host.h"
+#include "simstack/host_makers/host_generator.h"
+#include "simstack/state_file/file_lock.h"
+#include "simstack/state_file/json_text.h"
+#include "simstack/state_file/sim_host.h"
 #include "wmi/wmi_access.h"
 
 extern char** environ;
@@ -167,7 +168,7 @@ int main(int argc, char** argv) {
     spec.controller_ports = 8;
     spec.arrays = 4;
     h.file = (dir / ("host-" + std::to_string(devices) + ".json")).string();
-    h.text = simstack::generate_host(spec).dump(1);
+    h.text = simstack::json_file_text(simstack::generate_host(spec), h.file);
     simstack::replace_file_durably(h.file, h.text);
 
     auto start = std::chrono::steady_clock::now();
@@ -179,7 +180,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<wmi::Services> services;
     wmi::wmi_connect(*platform.wmi, out, services);
     Session session{out, 6, platform.wmi.get(), services.get()};
-    Inventory first;  // the host's text read and split once; each reading walks its lists anew
+    Inventory first;  // the host's file read and parsed once
     if (load_inventory(session, first) != 0) return 1;
     start = std::chrono::steady_clock::now();
     Inventory inventory;
@@ -217,7 +218,7 @@ int main(int argc, char** argv) {
       keep_best(h.one, time_change(h.file, h.text, {"devinfo", h.serial, "RoundRobin"}));
     }
   // load: parsing the whole state file in this process; joins: reading the inventory
-  // (walking the lists an instance at a time) and joining it; lookup: finding every
+  // through the WMI layer and joining it; lookup: finding every
   // path's record; load process: the whole load as a process of its own; python: a
   // bare json.load of the file; then the three reports as whole pathmgr processes,
   // output thrown away, each over python's load, and the largest report's peak memory

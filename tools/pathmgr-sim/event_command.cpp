@@ -3,8 +3,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "simstack/event_log.h"
-#include "simstack/sim_host.h"
+#include "simstack/driver/event_log.h"
+#include "simstack/state_file/sim_host.h"
+#include "simstack/state_file/state_file.h"
 
 const char* const kEventUsage =
     "Usage: pathmgr-sim --event [options] [--file FILE]\n"
@@ -30,22 +31,25 @@ std::uint32_t event_number(const std::string& option, const std::string& text) {
 
 void append_event_command(const std::vector<std::string>& options) {
   std::string file = simstack::configured_state_path().value_or(simstack::default_state_path());
-  simstack::Json event = simstack::make_event(4, "pathmgr-sim", "");
+  // The event is made in a document of its own, then copied into the host's.
+  simstack::JsonDocument made;
+  const simstack::JsonMaker make(made);
+  simstack::Json event = simstack::make_event(made.GetAllocator(), 4, "pathmgr-sim", "");
   for (std::size_t i = 0; i < options.size(); i += 2) {
     const std::string& opt = options[i];
     if (i + 1 >= options.size()) throw std::invalid_argument("missing value for " + opt);
     const std::string& value = options[i + 1];
     if (opt == "--file" || opt == "-f") file = value;
-    else if (opt == "--severity") event["Severity"] = event_number(opt, value);
-    else if (opt == "--component") event["Component"] = value;
-    else if (opt == "--description") event["EventDescription"] = value;
-    else if (opt == "--instance") event["InstanceName"] = value;
-    else if (opt == "--active") event["Active"] = event_number(opt, value) != 0;
-    else if (opt == "--timestamp") event["TimeStamp"] = value;
+    else if (opt == "--severity") make.put(event, "Severity", event_number(opt, value));
+    else if (opt == "--component") make.put(event, "Component", value);
+    else if (opt == "--description") make.put(event, "EventDescription", value);
+    else if (opt == "--instance") make.put(event, "InstanceName", value);
+    else if (opt == "--active") make.put(event, "Active", event_number(opt, value) != 0);
+    else if (opt == "--timestamp") make.put(event, "TimeStamp", value);
     else throw std::invalid_argument("unknown option " + opt);
   }
-  simstack::StateFile(file).update([&](simstack::Json& doc) {
-    simstack::append_event(doc, event);
+  simstack::StateFile(file).update([&](simstack::JsonDocument& doc) {
+    simstack::append_event(doc, simstack::JsonMaker(doc).copy(event));
     return true;
   });
 }

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "event_command.h"
-#include "simstack/file_lock.h"
-#include "simstack/host_generator.h"
-#include "simstack/install_host.h"
-#include "simstack/state_file.h"
+#include "simstack/host_makers/host_generator.h"
+#include "simstack/host_makers/install_host.h"
+#include "simstack/state_file/file_lock.h"
+#include "simstack/state_file/json_text.h"
 
 namespace {
 
@@ -84,14 +84,14 @@ int main(int argc, char** argv) {
       else if (opt == "--output" || opt == "-o") output = value;
       else throw std::invalid_argument("unknown option " + opt);
     }
-    simstack::Json host = simstack::generate_host(spec);
+    simstack::JsonDocument host = simstack::generate_host(spec);
     if (install_devices) {
       install.family = spec.family;
       install.module_disks = spec.devices;
       install.adapters = spec.hba_ports;
       simstack::add_install_devices(host, install);
     }
-    std::string text = host.dump(1) + "\n";
+    const std::string text = simstack::json_file_text(host, output.empty() ? "standard output" : output);
     if (output.empty()) {
       std::cout << text;
     } else {

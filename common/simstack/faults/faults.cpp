@@ -1,0 +1,98 @@
+#include "simstack/faults/faults.h"
+
+namespace simstack {
+
+namespace {
+
+const Json* fault_list(const Json& doc, const char* kind) {
+  const Json* faults = member_nocase(doc, "faults");
+  const Json* list = faults != nullptr ? member_nocase(*faults, kind) : nullptr;
+  return list != nullptr && list->IsArray() ? list : nullptr;
+}
+
+std::optional<HResult> hresult_member(const Json& entry) {
+  if (auto hr = parse_hresult(text_member(entry, "hresult"))) return hr;
+  return kE_FAIL;  // a fault without a readable code still fails
+}
+
+// "ROOT\\WMI" and "root\\wmi" are one namespace; an entry without one matches any.
+bool namespace_matches(const Json& entry, const std::string& ns) {
+  auto wanted = text_member(entry, "namespace");
+  return wanted.empty() || equal_nocase(wanted, ns);
+}
+
+// The "enumerate" entry of a class: with "after" it makes Next fail, else the start.
+const Json* enumerate_entry(const Json& doc, const std::string& ns, const std::string& class_name, bool next) {
+  const Json* list = fault_list(doc, "enumerate");
+  if (list == nullptr) return nullptr;
+  for (const auto& entry : list->GetArray())
+    if (entry.IsObject() && equal_nocase(text_member(entry, "class"), class_name) && namespace_matches(entry, ns) &&
+        (member(entry, "after") != nullptr) == next)
+      return &entry;
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<HResult> connect_fault(const Json& doc, const std::string& ns, const std::string& step) {
+  const Json* list = fault_list(doc, "connect");
+  if (list == nullptr) return std::nullopt;
+  for (const auto& entry : list->GetArray())
+    if (entry.IsObject() && equal_nocase(text_member(entry, "step"), step) && namespace_matches(entry, ns))
+      return hresult_member(entry);
+  return std::nullopt;
+}
+
+bool version_fault(const Json& doc) {
+  const Json* faults = member_nocase(doc, "faults");
+  const Json* v = faults != nullptr ? member_nocase(*faults, "version") : nullptr;
+  return v != nullptr && v->IsBool() && v->GetBool();
+}
+
+std::optional<HResult> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name) {
+  const Json* entry = enumerate_entry(doc, ns, class_name, false);
+  if (entry == nullptr) return std::nullopt;
+  return hresult_member(*entry);
+}
+
+std::string enumerate_fault_description(const Json& doc, const std::string& ns, const std::string& class_name) {
+  const Json* entry = enumerate_entry(doc, ns, class_name, false);
+  return entry != nullptr ? text_member(*entry, "description") : std::string();
+}
+
+std::optional<NextFault> next_fault(const Json& doc, const std::string& ns, const std::string& class_name) {
+  const Json* entry = enumerate_entry(doc, ns, class_name, true);
+  if (entry == nullptr) return std::nullopt;
+  const Json& after = *member(*entry, "after");
+  NextFault fault;
+  fault.after = after.IsUint64() ? static_cast<std::size_t>(after.GetUint64()) : 0;
+  fault.hr = *hresult_member(*entry);
+  fault.description = text_member(*entry, "description");
+  return fault;
+}
+
+std::optional<HResult> take_method_fault(JsonDocument& doc, const std::string& method, const std::string& instance) {
+  Json* faults = member_nocase(doc, "faults");
+  Json* list = faults != nullptr ? member_nocase(*faults, "methods") : nullptr;
+  if (list == nullptr || !list->IsArray()) return std::nullopt;
+  for (auto& entry : list->GetArray()) {
+    if (!entry.IsObject() || !equal_nocase(text_member(entry, "method"), method)) continue;
+    if (member(entry, "instance") != nullptr && text_member(entry, "instance") != instance) continue;
+    if (Json* count = member(entry, "count")) {
+      if (!count->IsInt64() || count->GetInt64() <= 0) continue;  // used up
+      count->SetInt64(count->GetInt64() - 1);
+    }
+    return hresult_member(entry);
+  }
+  return std::nullopt;
+}
+
+std::optional<HResult> notification_fault(const Json& doc) {
+  const Json* faults = member_nocase(doc, "faults");
+  const Json* code = faults != nullptr ? member_nocase(*faults, "notification") : nullptr;
+  if (code == nullptr || !(code->IsString() || (code->IsBool() && code->GetBool()))) return std::nullopt;
+  if (auto hr = parse_hresult(std::string(text_of(*code)))) return hr;
+  return kE_FAIL;  // a fault without a readable code still fails
+}
+
+}  // namespace simstack

@@ -1,0 +1,26 @@
+// Generates consistent simulated hosts: N multipath devices with M paths each over
+// K HBA ports and C controller ports of one or more arrays, ALUA groups and states,
+// mixed policies, counters, the disks in ROOT\CIMV2, the method-class instances, the
+// driver's registry key and the SCSI targets. Deterministic for a given seed.
+#pragma once
+#include <cstdint>
+
+#include "simstack/state_file/json.h"
+
+namespace simstack {
+
+struct HostSpec {
+  unsigned family = 6;            // 5 (Windows Server 2003 family) or 6
+  unsigned devices = 8;
+  unsigned paths_per_device = 4;
+  unsigned hba_ports = 2;
+  unsigned controller_ports = 4;  // per array; even ports are controller A, odd ones B
+  unsigned arrays = 2;
+  unsigned pathless_disks = 0;    // family 5: driver disks without any path record
+  std::uint32_t seed = 1;
+};
+
+// Throws std::invalid_argument for a spec no host can have.
+JsonDocument generate_host(const HostSpec& spec);
+
+}  // namespace simstack

@@ -1,0 +1,34 @@
+// Whole-file advisory locks on "<state file>.lock" (the state file itself is replaced
+// by rename, so it cannot carry the lock), and the durable replace of a file.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace simstack {
+
+class FileLock {
+ public:
+  enum class Mode { Shared, Exclusive };
+  FileLock(const std::string& lock_path, Mode mode);  // throws StateError
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  std::intptr_t handle_;
+};
+
+// Writes `data` to a temporary file in the folder of `path`, flushes it to disk and
+// renames it over `path`. Throws StateError; on failure `path` is unchanged.
+void replace_file_durably(const std::string& path, std::string_view data);
+// Creates the folders of `path` that do not exist yet.
+void create_parent_folders(const std::string& path);
+bool file_exists(const std::string& path);
+struct FileIdentity;
+// Device, inode, size and modification time; none where the platform cannot tell a
+// replaced file from the old one reliably (then callers always re-read).
+std::optional<FileIdentity> file_identity(const std::string& path);
+
+}  // namespace simstack

@@ -1,0 +1,85 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "simstack/state_file/file_lock.h"
+#include "simstack/state_file/state_file.h"
+#include "simstack/state_file/transient_retry.h"
+
+namespace simstack {
+
+namespace {
+std::string error_text(DWORD code) { return "Windows error " + std::to_string(code); }
+}  // namespace
+
+FileLock::FileLock(const std::string& lock_path, Mode mode) {
+  HANDLE h = CreateFileA(lock_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw StateError("cannot open lock file " + lock_path + ": " + error_text(GetLastError()));
+  OVERLAPPED ov{};
+  DWORD flags = mode == Mode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+  if (!LockFileEx(h, flags, 0, MAXDWORD, MAXDWORD, &ov)) {
+    DWORD code = GetLastError();
+    CloseHandle(h);
+    throw StateError("cannot lock " + lock_path + ": " + error_text(code));
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+FileLock::~FileLock() {
+  HANDLE h = reinterpret_cast<HANDLE>(handle_);
+  OVERLAPPED ov{};
+  UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &ov);
+  CloseHandle(h);
+}
+
+void replace_file_durably(const std::string& path, std::string_view data) {
+  std::string tmp = path + ".tmp." + std::to_string(GetCurrentProcessId());
+  HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw StateError("cannot write " + tmp + ": " + error_text(GetLastError()));
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < data.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+    DWORD written = 0;
+    ok = WriteFile(h, data.data() + done, chunk, &written, nullptr) != 0;
+    done += written;
+  }
+  ok = ok && FlushFileBuffers(h);
+  DWORD code = GetLastError();
+  CloseHandle(h);
+  if (!ok) {
+    DeleteFileA(tmp.c_str());
+    throw StateError("cannot replace " + path + ": " + error_text(code));
+  }
+  // A scanner or indexer that has the state file open makes the rename fail for a moment.
+  RetryOutcome moved = retry_transient_file_error(
+      [&]() -> std::uint32_t {
+        if (MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        return GetLastError();
+      },
+      [](std::chrono::milliseconds delay) { Sleep(static_cast<DWORD>(delay.count())); });
+  if (moved.code != 0) {
+    DeleteFileA(tmp.c_str());
+    std::string why = error_text(moved.code);
+    if (is_transient_file_error(moved.code))
+      why += " (another process still held the file after " + std::to_string(moved.attempts) + " tries)";
+    throw StateError("cannot replace " + path + ": " + why);
+  }
+}
+
+void create_parent_folders(const std::string& path) {
+  for (std::size_t pos = path.find_first_of("\\/", 3); pos != std::string::npos;
+       pos = path.find_first_of("\\/", pos + 1)) {
+    std::string dir = path.substr(0, pos);
+    if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+      throw StateError("cannot create folder " + dir + ": " + error_text(GetLastError()));
+  }
+}
+
+std::optional<FileIdentity> file_identity(const std::string&) { return std::nullopt; }
+
+bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace simstack

@@ -1,0 +1,42 @@
+#include "simstack/state_file/state_file.h"
+
+#include "simstack/state_file/file_lock.h"
+#include "simstack/state_file/json_text.h"
+
+namespace simstack {
+
+namespace {
+std::string lock_path_of(const std::string& path) { return path + ".lock"; }
+}  // namespace
+
+StateFile::StateFile(std::string path) : path_(std::move(path)) {}
+
+std::shared_ptr<HostDocument> StateFile::read_locked() const { return std::make_shared<HostDocument>(path_); }
+
+void StateFile::write_locked(const Json& doc) { write_json_file(doc, path_); }
+
+std::unique_ptr<FileLock> StateFile::lock(bool exclusive) const {
+  return std::make_unique<FileLock>(lock_path_of(path_), exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared);
+}
+
+std::optional<FileIdentity> StateFile::identity() const { return file_identity(path_); }
+
+std::shared_ptr<HostDocument> StateFile::read() const {
+  FileLock lock(lock_path_of(path_), FileLock::Mode::Shared);
+  return read_locked();
+}
+
+void StateFile::update(const std::function<bool(JsonDocument&)>& change) {
+  FileLock lock(lock_path_of(path_), FileLock::Mode::Exclusive);
+  auto doc = read_locked();
+  if (change(doc->json())) write_locked(doc->json());
+}
+
+void StateFile::create_if_missing(const Json& initial) {
+  create_parent_folders(path_);
+  FileLock lock(lock_path_of(path_), FileLock::Mode::Exclusive);
+  if (file_exists(path_)) return;
+  write_locked(initial);
+}
+
+}  // namespace simstack
