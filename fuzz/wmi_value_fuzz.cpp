@@ -11,15 +11,17 @@
 #include <fstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "fuzz_check.h"
-#include "simstack/wmi_provider/schemas.h"
 #include "simstack/state_file/sim_host.h"
+#include "simstack/wmi_provider/schemas.h"
 #include "wmi/sim_backend.h"
 #include "wmi/wmi_access.h"
 
 namespace {
 
-using simstack::Json;
+using Json = nlohmann::json;
 
 const char* const kTypes[] = {"string", "boolean", "uint8",  "sint8",  "uint16", "sint16",  "uint32", "sint32",
                               "uint64", "sint64",  "real32", "real64", "datetime", "char16", "object:FuzzPart"};
@@ -57,7 +59,8 @@ void read_all(const wmi::Object& object, int depth) {
     for (const auto& e : v.elements)
       if (e.object) read_all(*e.object, depth + 1);
   }
-  (void)wmi::journal_form(object, true);
+  simstack::JsonDocument journal;
+  (void)wmi::journal_form(object, true, journal.GetAllocator());
 }
 
 // An accepted scalar of a typed property has the schema's VARIANT type.

@@ -103,6 +103,9 @@ struct Spawned {
 // Starts a program with pipes on standard input, output and error.
 Spawned spawn_with_pipes(const std::vector<std::string>& argv_text, const std::vector<std::string>& set_env,
                          const std::vector<std::string>& unset_env) {
+  // Writing to a program that has ended fails with EPIPE instead of ending the tests.
+  static const bool sigpipe_ignored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+  (void)sigpipe_ignored;
   int in_pipe[2];
   int out_pipe[2];
   if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
@@ -179,9 +182,6 @@ ProcessResult run_program(const std::vector<std::string>& argv_text, const std::
 
 RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::vector<std::string>& set_env,
                                const std::vector<std::string>& unset_env) {
-  // Writing to a program that has ended fails with EPIPE instead of ending the tests.
-  static const bool sigpipe_ignored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
-  (void)sigpipe_ignored;
   Spawned child = spawn_with_pipes(argv, set_env, unset_env);
   pid_ = child.pid;
   input_ = child.input;

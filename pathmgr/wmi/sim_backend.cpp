@@ -163,18 +163,18 @@ std::string inferred_base(const Json& v) {
 
 PropertySchema inferred_schema(const Json& v) {
   PropertySchema p;
+  std::string base = "sint32";
   if (v.IsArray()) {
     p.is_array = true;
-    p.base_type = "sint32";
     for (const auto& e : v.GetArray())
       if (!e.IsNull()) {
-        p.base_type = inferred_base(e);
+        base = inferred_base(e);
         break;
       }
   } else {
-    p.base_type = inferred_base(v);
+    base = inferred_base(v);
   }
-  p.vt = simstack::vt_of_cim(p.base_type);
+  simstack::set_base_type(p, std::move(base));
   return p;
 }
 

@@ -129,3 +129,20 @@ TEST(HostDocument, ASnapshotHeldStaysAsItWasAfterAChange) {
   EXPECT_EQ(read_json(path)["journal"], Json::array({"changed"}));
   EXPECT_EQ(test_json(*host.document())["wmi"], Json::object());
 }
+
+// Two instance lists spliced together are not JSON: every command refuses the file,
+// names it, ends with status 1 and leaves it as it was.
+TEST(HostDocument, EveryCommandRefusesAFileThatIsNotJson) {
+  TempDir dir;
+  const auto path = dir.file("host.json");
+  const std::string spliced = read_text(PATHMGR_FUZZ_CORPUS "/host_document/host-not-json-spliced-lists.json");
+  write_text(path, spliced);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"devinfo"}, {"devinfo", "all", "RoundRobin"}, {"pathinfo"}, {"iostatus"}, {"policies"}, {"instance"},
+           {"clear"}, {"dsminfo"}, {"mpiolist", "1"}, {"pgr", "list"}, {"listen"}, {"help"}, {}}) {
+    const auto r = run_pathmgr(args, path, "devinfo\n");
+    EXPECT_EQ(r.exit_code, 1) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.out.rfind("Simulated host: " + path + ": not valid JSON (", 0), 0u) << r.out;
+  }
+  EXPECT_EQ(read_text(path), spliced);
+}

@@ -85,24 +85,21 @@ std::pair<int, int> flags_of_state(unsigned state) {
   }
 }
 
-// The I/O a path has seen.
-struct PathCounters {
-  std::uint32_t reads, writes;
-  std::uint64_t bytes_read, bytes_written;
+// The I/O a path, or a disk (the sums of its paths'), has seen.
+struct Counters {
+  std::uint64_t reads = 0, writes = 0, bytes_read = 0, bytes_written = 0;
+  void operator+=(const Counters& c) {
+    reads += c.reads, writes += c.writes, bytes_read += c.bytes_read, bytes_written += c.bytes_written;
+  }
 };
 
-PathCounters counters(Random& rng) {
-  PathCounters c{};
+Counters path_counters(Random& rng) {
+  Counters c;
   c.reads = rng.below(2000000000u);
   c.writes = rng.below(2000000000u);
   c.bytes_read = rng.u64() >> 22;
   c.bytes_written = rng.u64() >> 22;
   return c;
-}
-
-Json counters_json(const JsonMaker& make, const PathCounters& c) {
-  return make.object({{"NumberReads", c.reads}, {"NumberWrites", c.writes},
-                      {"BytesRead", std::to_string(c.bytes_read)}, {"BytesWritten", std::to_string(c.bytes_written)}});
 }
 
 std::vector<DevicePlan> plan_devices(const HostSpec& spec, Random& rng) {
@@ -177,17 +174,10 @@ Json text_bytes(const JsonMaker& make, const std::string& text) {
 }
 
 // One policy path's record.
-struct PolicyPath {
-  std::uint64_t id;
-  std::uint32_t weight;
-  int primary, optimized, preferred;
-  const PathPlan* plan;
-};
-
 // The policy paths' flags: ALUA state pairs; under FailOver only the first
 // Active/Optimized path stays optimized and active.
-std::vector<PolicyPath> policy_paths(const DevicePlan& dev, Random& rng) {
-  std::vector<PolicyPath> paths;
+Json policy_paths_v2(const JsonMaker& make, const DevicePlan& dev, Random& rng) {
+  Json paths = make.array();
   bool have_active = false;
   for (const auto& p : dev.paths) {
     auto [primary, optimized] = flags_of_state(p.tpg_state);
@@ -199,50 +189,33 @@ std::vector<PolicyPath> policy_paths(const DevicePlan& dev, Random& rng) {
       have_active = true;
     }
     const std::uint32_t weight = dev.policy == 5 ? 1 + rng.below(100) : 0;
-    paths.push_back({p.id, weight, primary, optimized, dev.policy == 1 && p.ctrl % 2 == dev.index % 2 ? 1 : 0, &p});
+    make.push(paths, make.object({{"DsmPathId", std::to_string(p.id)}, {"Reserved", "0"}, {"PathWeight", weight},
+                                  {"PrimaryPath", primary}, {"OptimizedPath", optimized},
+                                  {"PreferredPath", dev.policy == 1 && p.ctrl % 2 == dev.index % 2 ? 1 : 0},
+                                  {"FailedPath", 0}, {"TargetPortGroup_State", p.tpg_state},
+                                  {"ALUASupport", dev.alua_support}, {"SymmetricLUA", dev.symmetric},
+                                  {"TargetPortGroup_Preferred", p.ctrl % 2 == dev.index % 2 ? 1 : 0},
+                                  {"TargetPortGroup_Identifier", p.ctrl % 2 + 1}, {"TargetPort_Identifier", p.ctrl + 1},
+                                  {"Reserved32", 0}, {"Reserved64", "0"}}));
   }
   return paths;
 }
 
-Json policy_paths_v2(const JsonMaker& make, const DevicePlan& dev, const std::vector<PolicyPath>& paths) {
-  Json out = make.array();
-  for (const auto& pp : paths) {
-    const PathPlan& p = *pp.plan;
-    make.push(out, make.object({{"DsmPathId", std::to_string(pp.id)}, {"Reserved", "0"}, {"PathWeight", pp.weight},
-                                {"PrimaryPath", pp.primary}, {"OptimizedPath", pp.optimized},
-                                {"PreferredPath", pp.preferred}, {"FailedPath", 0},
-                                {"TargetPortGroup_State", p.tpg_state}, {"ALUASupport", dev.alua_support},
-                                {"SymmetricLUA", dev.symmetric},
-                                {"TargetPortGroup_Preferred", p.ctrl % 2 == dev.index % 2 ? 1 : 0},
-                                {"TargetPortGroup_Identifier", p.ctrl % 2 + 1}, {"TargetPort_Identifier", p.ctrl + 1},
-                                {"Reserved32", 0}, {"Reserved64", "0"}}));
+// The version-1 records of the same paths: family 5 has one primary flag for both of
+// version 2.
+Json policy_paths_v1(const JsonMaker& make, const Json& v2_paths, bool family5) {
+  Json paths = make.array();
+  for (const auto& p : v2_paths.GetArray()) {
+    const std::int64_t primary = *int_member(p, "PrimaryPath") & (family5 ? *int_member(p, "OptimizedPath") : 1);
+    make.push(paths, make.object({{"DsmPathId", make.copy(*member(p, "DsmPathId"))}, {"Reserved", "0"},
+                                  {"PathWeight", make.copy(*member(p, "PathWeight"))}, {"PrimaryPath", primary}}));
   }
-  return out;
+  return paths;
 }
-
-// The version-1 records: family 5 has one primary flag for both of version 2.
-Json policy_paths_v1(const JsonMaker& make, const std::vector<PolicyPath>& paths, bool family5) {
-  Json out = make.array();
-  for (const auto& pp : paths)
-    make.push(out, make.object({{"DsmPathId", std::to_string(pp.id)}, {"Reserved", "0"}, {"PathWeight", pp.weight},
-                                {"PrimaryPath", family5 ? (pp.primary & pp.optimized) : pp.primary}}));
-  return out;
-}
-
-// The I/O a disk has seen: the sums of its paths' counters.
-struct DiskTotals {
-  std::uint64_t reads = 0, writes = 0, bytes_read = 0, bytes_written = 0;
-  void add(const PathCounters& c) {
-    reads += c.reads;
-    writes += c.writes;
-    bytes_read += c.bytes_read;
-    bytes_written += c.bytes_written;
-  }
-};
 
 // The disk driver's performance record of one disk, as the WMI browser's class 0
 // lists it: counters from its paths, times (100-ns units) made up from them.
-Json disk_performance(const JsonMaker& make, const std::string& instance, unsigned disk, const DiskTotals& t) {
+Json disk_performance(const JsonMaker& make, const std::string& instance, unsigned disk, const Counters& t) {
   Json manager = text_bytes(make, "PartMgr");
   make.push(manager, 0);
   const std::string number = std::to_string(disk);
@@ -332,7 +305,7 @@ JsonDocument generate_host(const HostSpec& spec) {
   Json drives = make.array(), unique_ids = make.array(), methods = make.array(), methods_v2 = make.array();
   Json disk_drives = make.array(), scsi = make.array(), dosdevices = make.object(), disk_perf = make.array();
   make.push(disk_perf, disk_performance(make, "SCSI\\Disk&Ven_LOCAL&Prod_BOOT\\4&1d2c3b4a&0&000000_0", 0,
-                                        DiskTotals{184220, 96113, 3018211328ull, 1574719488ull}));
+                                        Counters{184220, 96113, 3018211328ull, 1574719488ull}));
   make.push(disk_drives, make.object({{"DeviceID", "\\\\.\\PHYSICALDRIVE0"},
                                       {"PNPDeviceID", "SCSI\\DISK&VEN_LOCAL&PROD_BOOT\\4&1D2C3B4A&0&000000"},
                                       {"Caption", "Local boot disk"}, {"Model", "LOCAL BOOT"}, {"Index", 0},
@@ -341,11 +314,13 @@ JsonDocument generate_host(const HostSpec& spec) {
 
   for (const auto& dev : devices) {
     Json perf_info = make.array(), pdos = make.array();
-    DiskTotals totals;
+    Counters totals;
     for (const auto& p : dev.paths) {
-      const PathCounters c = counters(rng);
-      totals.add(c);
-      Json element = counters_json(make, c);
+      const Counters c = path_counters(rng);
+      totals += c;
+      Json element = make.object({{"NumberReads", c.reads}, {"NumberWrites", c.writes},
+                                  {"BytesRead", std::to_string(c.bytes_read)},
+                                  {"BytesWritten", std::to_string(c.bytes_written)}});
       if (f5) {
         std::uint32_t status = p.tpg_state == 2 ? 7 : (rng.below(40) == 0 ? 5 : 1);
         std::string identifier = p.address() + hba_wwpn(p.hba) + ctrl_wwpn(dev.array, p.ctrl) +
@@ -384,24 +359,22 @@ JsonDocument generate_host(const HostSpec& spec) {
                                         {"DeviceName", "MPIO Disk" + std::to_string(dev.index)},
                                         {"PdoInformation", std::move(pdos)}}));
 
-    const std::vector<PolicyPath> paths = policy_paths(dev, rng);
+    Json v2_paths = policy_paths_v2(make, dev, rng);
+    Json v1_paths = policy_paths_v1(make, v2_paths, f5);
+    // The device's policy record: family 5 the driver's own (with fail-back), family 6
+    // MPIO's version 2 and its version-1 view.
+    auto policy = [&](std::uint32_t version, Json paths) {
+      Json record = make.object({{"Version", version}, {"LoadBalancePolicy", dev.policy}, {"DSMPathCount", path_count}});
+      if (f5) make.put(record, "FailBack", dev.failback);
+      make.put(record, "Reserved", 0);
+      make.put(record, "DSM_Paths", std::move(paths));
+      return make.object({{"InstanceName", dev.instance}, {"Active", true}, {"LoadBalancePolicy", std::move(record)}});
+    };
     if (f5) {
-      make.push(policies, make.object({{"InstanceName", dev.instance}, {"Active", true},
-                                       {"LoadBalancePolicy",
-                                        make.object({{"Version", 0x00060530}, {"LoadBalancePolicy", dev.policy},
-                                                     {"DSMPathCount", path_count}, {"FailBack", dev.failback},
-                                                     {"Reserved", 0}, {"DSM_Paths", policy_paths_v1(make, paths, true)}})}}));
+      make.push(policies, policy(0x00060530, std::move(v1_paths)));
     } else {
-      make.push(policies, make.object({{"InstanceName", dev.instance}, {"Active", true},
-                                       {"LoadBalancePolicy",
-                                        make.object({{"Version", 1}, {"LoadBalancePolicy", dev.policy},
-                                                     {"DSMPathCount", path_count}, {"Reserved", 0},
-                                                     {"DSM_Paths", policy_paths_v2(make, dev, paths)}})}}));
-      make.push(policies_v1, make.object({{"InstanceName", dev.instance}, {"Active", true},
-                                          {"LoadBalancePolicy",
-                                           make.object({{"Version", 1}, {"LoadBalancePolicy", dev.policy},
-                                                        {"DSMPathCount", path_count}, {"Reserved", 0},
-                                                        {"DSM_Paths", policy_paths_v1(make, paths, false)}})}}));
+      make.push(policies, policy(1, std::move(v2_paths)));
+      make.push(policies_v1, policy(1, std::move(v1_paths)));
     }
     make.push(drives, make.object({{"NumberPaths", path_count}, {"Name", "MPIO Disk" + std::to_string(dev.index)},
                                    {"SerialNumber", dev.serial}, {"DsmName", f5 ? "ZYRDSM" : "Microsoft DSM"}}));

@@ -28,51 +28,47 @@ const MethodSchema* ClassSchema::find_method(const std::string& method) const {
   return nullptr;
 }
 
-// 64-bit numbers and dates go as text.
-std::uint16_t vt_of_cim(const std::string& base) {
-  if (base == "boolean") return 11;                                          // VT_BOOL
-  if (base == "real32") return 4;                                            // VT_R4
-  if (base == "real64") return 5;                                            // VT_R8
-  if (base == "uint8") return 17;                                            // VT_UI1
-  if (base == "sint8" || base == "sint16" || base == "char16") return 2;     // VT_I2
-  if (base == "uint16" || base == "uint32" || base == "sint32") return 3;    // VT_I4
-  if (base == "object") return 13;                                           // VT_UNKNOWN
-  return 8;                                                                  // VT_BSTR
+namespace {
+
+// What a CIM type is served and stored as: the VARIANT type of a value (64-bit numbers
+// and dates go as text), its CIMTYPE code, the JSON it is stored as and, for the
+// smaller integers, their bits. A type name this provider does not know is served as
+// text and stored as any scalar.
+struct CimTypeInfo {
+  const char* name;
+  std::uint16_t vt;
+  std::int32_t code;
+  StoredKind stored;
+  std::uint8_t bits;
+};
+constexpr CimTypeInfo kCimTypes[] = {
+    {"string", 8, 8, StoredKind::Text, 0},        {"datetime", 8, 101, StoredKind::Text, 0},
+    {"boolean", 11, 11, StoredKind::Boolean, 0},  {"sint8", 2, 16, StoredKind::Integer, 8},
+    {"uint8", 17, 17, StoredKind::Integer, 8},    {"sint16", 2, 2, StoredKind::Integer, 16},
+    {"uint16", 3, 18, StoredKind::Integer, 16},   {"char16", 2, 103, StoredKind::Integer, 16},
+    {"sint32", 3, 3, StoredKind::Integer, 32},    {"uint32", 3, 19, StoredKind::Integer, 32},
+    {"sint64", 8, 20, StoredKind::Integer64, 0},  {"uint64", 8, 21, StoredKind::Integer64, 0},
+    {"real32", 4, 4, StoredKind::Real, 0},        {"real64", 5, 5, StoredKind::Real, 0},
+    {"object", 13, 13, StoredKind::Object, 0},    {"reference", 8, 102, StoredKind::Other, 0}};
+
+}  // namespace
+
+void set_base_type(PropertySchema& p, std::string base_type) {
+  CimTypeInfo info{nullptr, 8, 8, StoredKind::Other, 0};
+  for (const auto& t : kCimTypes)
+    if (base_type == t.name) info = t;
+  p.base_type = std::move(base_type);
+  p.vt = info.vt;
+  p.cim_code = info.code;
+  p.stored = info.stored;
+  p.integer_bits = info.bits;
 }
 
-std::int32_t cim_code_of(const std::string& base_type) {
-  static const std::pair<const char*, std::int32_t> kCodes[] = {
-      {"sint16", 2},  {"sint32", 3},  {"real32", 4},  {"real64", 5},   {"string", 8},     {"boolean", 11},
-      {"object", 13}, {"sint8", 16},  {"uint8", 17},  {"uint16", 18},  {"uint32", 19},    {"sint64", 20},
-      {"uint64", 21}, {"datetime", 101}, {"reference", 102}, {"char16", 103}};
-  std::int32_t code = 8;  // an unknown type name is served as a string
-  for (const auto& [name, value] : kCodes)
-    if (base_type == name) code = value;
-  return code;
-}
-
-std::int32_t cim_type_of(const PropertySchema& p) {
-  const std::int32_t code = p.cim_code != 0 ? p.cim_code : cim_code_of(p.base_type);
-  return p.is_array ? code | 0x2000 : code;
-}
+std::int32_t cim_type_of(const PropertySchema& p) { return p.is_array ? p.cim_code | 0x2000 : p.cim_code; }
 
 std::string cim_type_text(const PropertySchema& p) {
   if (p.base_type == "object") return p.object_class.empty() ? "object" : "object:" + p.object_class;
   return p.base_type;
-}
-
-StoredKind stored_kind_of_cim(const std::string& base, std::uint8_t& bits) {
-  bits = 0;
-  if (base == "string" || base == "datetime") return StoredKind::Text;
-  if (base == "boolean") return StoredKind::Boolean;
-  if (base == "uint64" || base == "sint64") return StoredKind::Integer64;
-  if (base == "uint8" || base == "sint8") bits = 8;
-  if (base == "uint16" || base == "sint16" || base == "char16") bits = 16;
-  if (base == "uint32" || base == "sint32") bits = 32;
-  if (bits != 0) return StoredKind::Integer;
-  if (base == "real32" || base == "real64") return StoredKind::Real;
-  if (base == "object") return StoredKind::Object;
-  return StoredKind::Other;
 }
 
 PropertySchema parse_property(const std::string& name, const Json& spec, const std::string& owner) {
@@ -96,14 +92,10 @@ PropertySchema parse_property(const std::string& name, const Json& spec, const s
     type.resize(type.size() - 2);
   }
   if (type.rfind("object:", 0) == 0) {
-    p.base_type = "object";
     p.object_class = type.substr(7);
-  } else {
-    p.base_type = type;
+    type = "object";
   }
-  p.vt = vt_of_cim(p.base_type);
-  p.cim_code = cim_code_of(p.base_type);
-  p.stored = stored_kind_of_cim(p.base_type, p.integer_bits);
+  set_base_type(p, std::move(type));
   return p;
 }
 

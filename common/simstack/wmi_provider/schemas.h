@@ -40,7 +40,7 @@ struct PropertySchema {
   bool is_array = false;
   bool key = false;
   std::uint16_t vt = 8;      // VARIANT type of one value as WMI serves it (8: VT_BSTR)
-  std::int32_t cim_code = 0; // CIM type code of base_type, worked out with vt (0: not yet)
+  std::int32_t cim_code = 8; // CIM type code of base_type
   StoredKind stored = StoredKind::Text;
   std::uint8_t integer_bits = 0;  // for Integer
   const ClassSchema* object_schema = nullptr;  // resolved embedded class, if known
@@ -81,13 +81,10 @@ class SchemaRegistry {
 };
 
 const char* builtin_schema_text();
-// The VARIANT type WMI serves a CIM type as ("uint64" -> VT_BSTR, "uint8" -> VT_UI1, ...).
-std::uint16_t vt_of_cim(const std::string& base_type);
-// How a value of the CIM type is stored, and its bits for an integer type.
-StoredKind stored_kind_of_cim(const std::string& base_type, std::uint8_t& integer_bits);
-// The CIMTYPE code of a property as Get reports it (CIM_UINT64 21, CIM_FLAG_ARRAY 0x2000, ...).
-// The CIM type code of a base type name ("uint32": 19); an unknown name is a string's.
-std::int32_t cim_code_of(const std::string& base_type);
+// Sets the property's CIM type ("uint32", "object", ...) and what follows from it: the
+// VARIANT type of a value, the CIMTYPE code, how the value is stored.
+void set_base_type(PropertySchema& p, std::string base_type);
+// The CIMTYPE of a property as Get reports it (CIM_UINT64 21, CIM_FLAG_ARRAY 0x2000, ...).
 std::int32_t cim_type_of(const PropertySchema& p);
 // The CIMTYPE qualifier text: "uint32", "string", "object:PDO_INFORMATION" (arrays
 // name their element type).
