@@ -207,7 +207,18 @@ class SimObject : public Object {
   std::wstring class_name() const override { return widen_utf8(std::string(class_name_)); }
 
   HResult get(std::wstring_view wname, Value& out) const override {
-    const std::string name = narrow_utf8(std::wstring(wname));
+    // Property names are short ASCII words: narrowed on the stack, no allocation.
+    char buffer[64];
+    std::string fallback;
+    std::string_view name;
+    if (wname.size() <= sizeof buffer &&
+        std::all_of(wname.begin(), wname.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
+      std::transform(wname.begin(), wname.end(), buffer, [](wchar_t c) { return static_cast<char>(c); });
+      name = std::string_view(buffer, wname.size());
+    } else {
+      fallback = narrow_utf8(std::wstring(wname));
+      name = fallback;
+    }
     if (is_system_property(name)) return system_property(name, view(), out);
     for (const auto& [n, v] : puts_)
       if (simstack::equal_nocase(n, name)) {

@@ -16,10 +16,9 @@ bool equal_nocase(std::string_view a, std::string_view b) {
 
 const Json* member(const Json& object, std::string_view name) {
   if (!object.IsObject()) return nullptr;
-  const Json* found = nullptr;
-  for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m)
-    if (name_of(m) == name) found = &m->value;
-  return found;
+  for (auto m = object.MemberEnd(); m != object.MemberBegin();)  // from the end: the last of a repeated name
+    if (--m; name_of(m) == name) return &m->value;
+  return nullptr;
 }
 
 Json* member(Json& object, std::string_view name) {
