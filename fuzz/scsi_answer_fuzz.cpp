@@ -86,7 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The reservation answers of a unit to the rest of the input, taken as commands.
-  simstack::Json unit = {{"registrations", simstack::Json::array()}, {"generation", 0}};
+  simstack::JsonDocument state;
+  const simstack::JsonMaker make(state);
+  simstack::Json unit = make.object({{"registrations", make.array()}, {"generation", 0}});
   while (bytes.left() >= 12) {
     simstack::ScsiCommand command;
     const std::uint8_t port = bytes.next() % 4;
@@ -96,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!command.data_in)
       for (int i = 0; i < 24 && bytes.left() > 0; ++i) command.data_out.push_back(bytes.next());
     bool changed = false;
-    simstack::ScsiOutcome outcome = simstack::spc3_execute(unit, port, command, changed);
+    simstack::ScsiOutcome outcome = simstack::spc3_execute(make, unit, port, command, changed);
     FUZZ_EXPECT(outcome.data_in.size() <= command.transfer_length);
     FUZZ_EXPECT(outcome.sense.size() <= scsi::kSenseRoom);
   }

@@ -4,7 +4,7 @@
 
 std::unique_ptr<wmi::Services> connect_namespace(BrowserContext& ctx, MpiolistRequest& request) {
   wmi::Backend& backend = ctx.backend;
-  HResult hr = backend.create_locator();
+  HResult hr = backend.create_locator(request.namespace_path);
   if (hr_failed(hr)) {
     request.wipe_credentials();
     print_wmi_error(ctx, "Failed to create IWbemLocator object", hr);

@@ -168,13 +168,15 @@ int set_dsm_timers(Session& s, const Words& words) {
     }
   }
   std::optional<std::wstring> target;
-  HResult hr = s.wmi->enumerate(L"MPIO_WMI_METHODS", [&](Object& o) {
+  HResult end = kS_OK;
+  HResult hr = s.wmi->enumerate_to_end(L"MPIO_WMI_METHODS", [&](Object& o) {
     target = wmi::wmi_get_text(o, L"InstanceName");
     return false;  // the first instance carries the method
-  });
+  }, end);
   if (hr_failed(hr)) return 1;
-  // Without an instance the status is the enumerator's end of list: never a success.
-  const HResult status = target ? send_dsm_counters(s, *target, changed) : kS_FALSE;
+  // Without an instance the status is the enumerator's: the end of the list (never a
+  // success), or the failure of fetching the first instance.
+  const HResult status = target ? send_dsm_counters(s, *target, changed) : end;
   out << " Set DSM Timer Counters: " << (status == 0 ? "OK" : "Failed") << "\n" << std::endl;
   return status;
 }

@@ -1,5 +1,6 @@
 #include "reports/instance_dump.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iomanip>
 
@@ -81,6 +82,10 @@ HResult each_instance(Session& s, const wchar_t* cls, Frame frame, const wmi::In
   return hr;
 }
 
+// How many entries of the configuration arrays print at most when NumberMPGroups
+// counts more than the arrays hold (then the missing ones print as fillers).
+constexpr std::uint64_t kMostFillerEntries = 1024;
+
 HResult dump_config_info(Session& s) {
   std::ostream& out = s.out;
   return each_instance(s, L"ZYRDSM_CONFIGINFO", Frame::ClassFirst, [&](Object& o) {
@@ -89,19 +94,25 @@ HResult dump_config_info(Session& s) {
     const std::uint32_t groups = wmi_get(o, L"NumberMPGroups").as_u32();
     number_line(out, "  NumberMPGroups: ", groups);
     const Value policies = wmi_get(o, L"LoadBalancePolicy");
+    const Value failback = wmi_get(o, L"FailBack"), reservations = wmi_get(o, L"ReservationList");
+    // Entries past the arrays print as fillers, but only as many as an instance could
+    // hold: every entry of the arrays, and fillers up to kMostFillerEntries in all.
+    const std::uint64_t held = std::max({policies.elements.size(), failback.elements.size(), reservations.elements.size()});
+    const std::uint64_t shown = std::min<std::uint64_t>(groups, std::max<std::uint64_t>(held, kMostFillerEntries));
     out << "  LoadBalancePolicy: ";
-    for (std::uint64_t i = 0; i < groups; ++i) {
+    for (std::uint64_t i = 0; i < shown; ++i) {
       if (i > 0) out << ", ";
       if (i > 0 && i % 4 == 0) out << '\n';
       out << dump_policy_name(element_u32(policies, i));
     }
     out << '\n';
-    for (const auto& [label, name] : {std::pair{"  FailBack: ", L"FailBack"}, std::pair{"  ReservationList: ", L"ReservationList"}}) {
-      const Value values = wmi_get(o, name);
+    for (const auto& [label, values] : {std::pair{"  FailBack: ", &failback}, std::pair{"  ReservationList: ", &reservations}}) {
       out << label;
-      for (std::uint64_t i = 0; i < groups; ++i) out << (i > 0 ? ", " : "") << element_u32(values, i);
+      for (std::uint64_t i = 0; i < shown; ++i) out << (i > 0 ? ", " : "") << element_u32(*values, i);
       out << '\n';
     }
+    if (shown < groups)
+      out << "  (" << groups - shown << " more entries not shown: the arrays hold " << held << ")\n";
     out << '\n';
     return true;
   });

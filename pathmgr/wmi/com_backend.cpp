@@ -267,7 +267,7 @@ class ComBackend : public Backend {
                                 nullptr, EOAC_NONE, nullptr);
   }
 
-  HResult create_locator() override {
+  HResult create_locator(const std::wstring&) override {
     return CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, locator_.put_void());
   }
 

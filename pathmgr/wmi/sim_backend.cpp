@@ -582,7 +582,7 @@ class SimBackend : public Backend {
 
   HResult initialize_com() override { return step_fault(kStartupNamespace, "CoInitializeEx"); }
   HResult initialize_security() override { return step_fault(kStartupNamespace, "CoInitializeSecurity"); }
-  HResult create_locator() override { return step_fault(kStartupNamespace, "CoCreateInstance"); }
+  HResult create_locator(const std::wstring& ns) override { return step_fault(narrow_utf8(ns), "CoCreateInstance"); }
 
   // A namespace of this host, or of another computer of the "machines" member; the
   // password is compared and wiped, never kept or written.

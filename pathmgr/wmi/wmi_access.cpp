@@ -20,7 +20,7 @@ int wmi_connect(Backend& backend, std::ostream& out, std::unique_ptr<Services>& 
     backend.uninitialize_com();
     return 1;
   }
-  hr = backend.create_locator();
+  hr = backend.create_locator(L"ROOT\\WMI");
   if (hr_failed(hr)) {
     code_line(out << "Failed to create IWbemLocator object." << " Err code = 0x", hr);
     backend.uninitialize_com();

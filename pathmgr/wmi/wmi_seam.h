@@ -114,7 +114,9 @@ class Backend {
   virtual ~Backend() = default;
   virtual HResult initialize_com() = 0;
   virtual HResult initialize_security() = 0;
-  virtual HResult create_locator() = 0;
+  // The locator that connects to the namespace `ns` (the simulated platform's faults
+  // name the namespace; the system's locator serves any).
+  virtual HResult create_locator(const std::wstring& ns) = 0;
   // ConnectServer to a namespace (a computer's one as \\name\namespace); user and
   // password empty for the current account. With a user, the services keep that
   // identity for the proxy blanket of every later call.

@@ -255,6 +255,14 @@ TEST_F(Mpiolist, OtherComputersAndTheirCredentials) {
   // Nothing was written: no password went into the file.
   EXPECT_EQ(read_text(path_), before);
   EXPECT_EQ(before.find("guess"), std::string::npos);
+  // The browser's own locator, for the computer it connects to, can fail too.
+  change_host([](Json& doc) {
+    doc["faults"]["connect"] = Json::array(
+        {{{"namespace", "\\\\SRV1\\root\\wmi"}, {"step", "CoCreateInstance"}, {"hresult", "0x80040154"}}});
+  });
+  EXPECT_EQ(run({"mpiolist", "1", "SRV1", "CORP\\admin", "s3cret"}),
+            failure("Failed to create IWbemLocator object", "0x80040154", "80040154"));
+  EXPECT_EQ(run({"mpiolist", "1", "SRV2"}), kDiskInfo);
 }
 
 TEST_F(Mpiolist, FailuresWithTheirExtendedStatus) {
@@ -302,7 +310,7 @@ class ErrorObjectBackend : public Backend {
   explicit ErrorObjectBackend(ObjectPtr error) : error_(std::move(error)) {}
   HResult initialize_com() override { return kS_OK; }
   HResult initialize_security() override { return kS_OK; }
-  HResult create_locator() override { return kS_OK; }
+  HResult create_locator(const std::wstring&) override { return kS_OK; }
   HResult connect_server(const std::wstring&, const std::wstring&, const std::wstring&,
                          std::unique_ptr<Services>&) override {
     return kE_FAIL;

@@ -159,6 +159,15 @@ TEST_F(DsmTimers, FailedOrImpossibleCallsAreNeverSuccess) {
   auto r = run_pathmgr({"dsminfo", "set", "ZYRDSM", "RetryCount", "2"}, write_json(dir_.file("f.json"), failing));
   EXPECT_EQ(r.out, "\n Set DSM Timer Counters: Failed\n\ncommand failed!\n");
   EXPECT_NE(r.exit_code, 0);
+
+  // The first instance cannot be fetched: the status is the enumerator's.
+  Json unfetched = timers_host(6);
+  unfetched["faults"]["enumerate"] =
+      Json::array({{{"class", "MPIO_WMI_METHODS"}, {"after", 0}, {"hresult", "0x80041010"}}});
+  EXPECT_EQ(set(host(unfetched), {"ZYRDSM", "RetryCount", "2"}), static_cast<int>(0x80041010));
+  auto e = run_pathmgr({"dsminfo", "set", "ZYRDSM", "RetryCount", "2"}, path_);
+  EXPECT_EQ(e.out, "\n Set DSM Timer Counters: Failed\n\ncommand failed!\n");
+  EXPECT_EQ(e.exit_code, 0x10);
 }
 
 TEST_F(DsmTimers, SimulatedMpioRefusesUnknownContextsAndMalformedRecords) {

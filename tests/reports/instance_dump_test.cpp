@@ -208,3 +208,22 @@ TEST_F(InstanceDump, AClassThatCannotBeReadPrintsNothing) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "");
 }
+
+// A group count of 4294967295 would print filler entries for hours: past what the
+// arrays hold, 1024 entries are printed in all, and a line says how many were left out.
+TEST_F(InstanceDump, AGroupCountPastWhatTheInstanceHoldsStopsAtTheCeiling) {
+  Json doc = empty_host(5);
+  doc["wmi"]["ROOT\\WMI"]["instances"]["ZYRDSM_CONFIGINFO"] =
+      Json::array({{{"InstanceName", "ZYRDSM_0"}, {"NumberMPGroups", 4294967295u}, {"LoadBalancePolicy", {1, 2, 4}},
+                    {"FailBack", {1, 2}}, {"ReservationList", Json::array()}}});
+  const std::string out = dump(doc, "ZYRDSM_CONFIGINFO");
+  const auto line = [&](const std::string& label) {
+    const std::size_t at = out.find(label);
+    return at == std::string::npos ? std::string() : out.substr(at, out.find('\n', at) - at);
+  };
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4 + 256 + 2 + 2);  // policies: a line every four
+  EXPECT_EQ(line("  FailBack: ").rfind("  FailBack: 1, 2, 4294967295, ", 0), 0u);
+  const std::string reservations = line("  ReservationList: ");
+  EXPECT_EQ(std::count(reservations.begin(), reservations.end(), ','), 1023);
+  EXPECT_NE(out.find("  (4294966271 more entries not shown: the arrays hold 3)\n\n"), std::string::npos) << out.substr(0, 300);
+}

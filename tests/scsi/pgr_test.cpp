@@ -102,23 +102,32 @@ TEST_F(Pgr, ReservationsBetweenPortsFollowSpc3) {
   EXPECT_EQ(list(), drive + " registered keys:\n" + header(2, 16) + a8 + "........AAAAAAAA\n" + b8 + pad +
                         "BBBBBBBB\n" + drive + " reservations:\n" + header(2, 16) + a8 + "........AAAAAAAA\n" +
                         "00 00 00 00 00 06 00 00 " + pad + "........\n");
+  // The holder registers anew, ignoring its old key: the reservation is held under the
+  // new key, which RELEASE takes and READ RESERVATION shows.
+  const std::string c8 = "43 43 43 43 43 43 43 43 ";
+  EXPECT_EQ(run({"pgr", "register", "2.0.1.0", "CCCCCCCC"}), kOk);
+  EXPECT_EQ(run({"pgr", "release", "2.0.1.0", "AAAAAAAA"}), kConflict);
+  EXPECT_NE(list().find(drive + " reservations:\n" + header(3, 16) + c8 + "........CCCCCCCC\n"), std::string::npos)
+      << list();
+  EXPECT_EQ(read_json(path_)["scsi"][0]["reservation"]["key"], "4343434343434343");
+  EXPECT_EQ(run({"pgr", "register", "2.0.1.0", "AAAAAAAA"}), kOk);
   // The holder unregisters: its reservation goes with it.
   EXPECT_EQ(run({"pgr", "unregister", "2.0.1.0", "AAAAAAAA"}), kOk);
   EXPECT_EQ(run({"pgr", "unregister", "2.0.1.0", "AAAAAAAA"}), kOk);  // not registered: no change
-  EXPECT_EQ(list(), drive + " registered keys:\n" + header(3, 8) + b8 + "........BBBBBBBB\n" + drive + " reservations:\n" +
-                        header(3, 0) + pad + "........\n");
+  EXPECT_EQ(list(), drive + " registered keys:\n" + header(5, 8) + b8 + "........BBBBBBBB\n" + drive + " reservations:\n" +
+                        header(5, 0) + pad + "........\n");
   // Reserve and release change no generation; CLEAR drops everything and counts one.
   EXPECT_EQ(run({"pgr", "reserve", "3.0.1.0", "BBBBBBBB"}), kOk);
   EXPECT_EQ(run({"pgr", "release", "3.0.1.0", "BBBBBBBB"}), kOk);
   EXPECT_EQ(run({"pgr", "reserve", "3.0.1.0", "BBBBBBBB"}), kOk);
   EXPECT_EQ(run({"pgr", "clear", "2.0.1.0", "AAAAAAAA"}), kConflict);  // port 2 is no longer registered
   EXPECT_EQ(run({"pgr", "clear", "3.0.1.0", "BBBBBBBB"}), kOk);
-  EXPECT_EQ(list(), drive + " registered keys:\n" + header(4, 0) + pad + "........\n" + drive + " reservations:\n" +
-                        header(4, 0) + pad + "........\n");
+  EXPECT_EQ(list(), drive + " registered keys:\n" + header(6, 0) + pad + "........\n" + drive + " reservations:\n" +
+                        header(6, 0) + pad + "........\n");
   const Json unit = read_json(path_)["scsi"][0];
   EXPECT_EQ(unit["registrations"], Json::array());
   EXPECT_FALSE(unit.contains("reservation"));
-  EXPECT_EQ(unit["generation"], 4);
+  EXPECT_EQ(unit["generation"], 6);
 }
 
 TEST_F(Pgr, FaultsOfUnits) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "simstack/state_file/sim_host.h"
@@ -41,6 +42,15 @@ TEST(StateFile, BrokenOrForeignFilesAreRefusedAndKept) {
 TEST(StateFile, UpdateReplacesTheFileAndLeavesNoTemporaryBehind) {
   TempDir dir;
   const auto path = write_json(dir.file("s.json"), empty_host(6));
+  // What a writer killed before its rename leaves: removed by the next writer. A
+  // temporary file of a running process, and other files, are left alone.
+  pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  write_text(path + ".tmp." + std::to_string(gone), "{\"torn");
+  const std::string running = path + ".tmp." + std::to_string(::getppid());
+  write_text(running, "{");
+  write_text(path + ".tmp.notes", "kept");
   StateFile file(path);
   update(file, [](Json& doc) {
     doc["journal"] = Json::array({1});
@@ -53,8 +63,11 @@ TEST(StateFile, UpdateReplacesTheFileAndLeavesNoTemporaryBehind) {
   Json doc = read_json(path);
   EXPECT_EQ(doc["journal"], Json::array({1}));
   EXPECT_FALSE(doc.contains("ignored"));
+  std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-    EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
+    if (entry.path().filename().string().find(".tmp.") != std::string::npos) left.push_back(entry.path().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{running, path + ".tmp.notes"}));
 }
 
 TEST(StateFile, TwoProcessesAppendingAtOnceLoseNoUpdate) {

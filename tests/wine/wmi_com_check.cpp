@@ -338,7 +338,7 @@ void backend_against_wmi() {
   // A user and password put an identity on the services' proxy blanket and on each
   // enumerator's (wine takes credentials for this computer too; Windows refuses them).
   std::unique_ptr<wmi::Services> cimv2;
-  CHECK(backend->create_locator() == S_OK);
+  CHECK(backend->create_locator(L"ROOT\\WMI") == S_OK);
   CHECK(backend->connect_server(L"\\\\.\\root\\cimv2", L"CORP\\admin", L"s3cret", cimv2) == S_OK);
   if (!cimv2) return;
   CHECK(backend->set_proxy_blanket(*cimv2) == S_OK);

@@ -22,7 +22,8 @@ Json browser_host() {
         {"PdoInformation", Json::array({{{"ScsiAddress", {{"PortNumber", 2}}}, {"PathIdentifier", "77"}}})}},
        {{"InstanceName", "MPIO\\Disk&Ven_A\\2_0"}, {"NumberPdos", 0}, {"PdoInformation", Json::array()}}});
   doc["wmi"]["ROOT\\WMI"]["classes"]["Reals"]["properties"] = {{"Ratio", "real64"}, {"Level", "real32[]"}};
-  doc["wmi"]["ROOT\\WMI"]["instances"]["Reals"] = Json::array({{{"Ratio", 1.25}, {"Level", Json::array({0.5, 2})}}});
+  doc["wmi"]["ROOT\\WMI"]["instances"]["Reals"] =
+      Json::array({{{"Ratio", 16777217}, {"Level", Json::array({0.5, 2, 16777217, 0.1})}}});
   doc["machines"]["SRV1"]["users"]["CORP\\admin"] = "s3cret";
   doc["machines"]["SRV1"]["wmi"]["ROOT\\WMI"]["instances"]["MPIO_DISK_INFO"] =
       Json::array({{{"InstanceName", "REMOTE_0"}, {"NumberDrives", 0}}});
@@ -132,11 +133,14 @@ TEST_F(SimBrowserSupport, QualifiersCimTypesAndReals) {
   sim_->services->enumerate(L"Reals", [&](Object& o) {
     Value ratio = wmi_get(o, L"Ratio");
     EXPECT_EQ(ratio.vt, VT_R8);
-    EXPECT_EQ(ratio.real, 1.25);
+    EXPECT_EQ(ratio.real, 16777217.0);
+    // A real32 is held as the 4-byte float the VARIANT holds: 16777217 has none.
     Value level = wmi_get(o, L"Level");
     EXPECT_EQ(level.vt, VT_ARRAY | VT_R4);
     EXPECT_EQ(level.cim_type, CIM_REAL32 | CIM_FLAG_ARRAY);
     EXPECT_EQ(level.elements.at(1).real, 2.0);
+    EXPECT_EQ(level.elements.at(2).real, 16777216.0);
+    EXPECT_EQ(level.elements.at(3).real, static_cast<double>(0.1f));
     return true;
   });
 }

@@ -74,6 +74,9 @@ class UnitState {
     return stored_key(*r, "scsi registration");
   }
   void set_registration(std::uint8_t port, const Key8& key) {
+    // A holder that registers anew holds the reservation under its new key.
+    if (Json* held = reserved() && holder_port() == port ? member(unit_, "reservation") : nullptr)
+      make_.put(*held, "key", hex_of(key.data(), key.size()));
     for (auto& r : registrations().GetArray())
       if (number_of(&r, "port", -1) == port) {
         make_.put(r, "key", hex_of(key.data(), key.size()));
@@ -130,7 +133,10 @@ class UnitState {
     put_u32(out, generation());
     put_u32(out, reserved() ? 16 : 0);
     if (reserved()) {
-      Key8 k = all_registrants(type()) ? Key8{} : stored_key(*reservation(), "scsi reservation");
+      // The key the reservation is held under: its holder's registered key.
+      const auto holder_key = holder_port() >= 0 && holder_port() <= 255 ? key_of(static_cast<std::uint8_t>(holder_port()))
+                                                                       : std::nullopt;
+      Key8 k = all_registrants(type()) ? Key8{} : holder_key.value_or(stored_key(*reservation(), "scsi reservation"));
       out.insert(out.end(), k.begin(), k.end());
       out.insert(out.end(), 5, 0);  // obsolete, reserved
       out.push_back(static_cast<std::uint8_t>((scope() << 4) | (type() & 15)));

@@ -20,9 +20,15 @@ class FileLock {
   std::intptr_t handle_;
 };
 
-// Writes `data` to a temporary file in the folder of `path`, flushes it to disk and
-// renames it over `path`. Throws StateError; on failure `path` is unchanged.
+// Writes `data` to a temporary file in the folder of `path` ("<path>.tmp.<process id>"),
+// flushes it to disk and renames it over `path`. Throws StateError; on failure `path`
+// is unchanged. The temporary files of writers that were killed before their rename
+// are removed first (the caller holds the exclusive lock).
 void replace_file_durably(const std::string& path, std::string_view data);
+// Whether a process of that id is running (a temporary file's writer).
+bool process_is_running(std::uint32_t pid);
+// Removes the temporary files beside `path` whose writer is no longer running.
+void remove_stale_temporaries(const std::string& path);
 // Creates the folders of `path` that do not exist yet.
 void create_parent_folders(const std::string& path);
 bool file_exists(const std::string& path);

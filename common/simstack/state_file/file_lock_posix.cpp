@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,7 +35,12 @@ FileLock::~FileLock() {
   ::close(fd);
 }
 
+bool process_is_running(std::uint32_t pid) {
+  return pid != 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
 void replace_file_durably(const std::string& path, std::string_view data) {
+  remove_stale_temporaries(path);
   std::string tmp = path + ".tmp." + std::to_string(::getpid());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) throw StateError("cannot write " + tmp + ": " + errno_text());

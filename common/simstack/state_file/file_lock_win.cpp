@@ -34,7 +34,16 @@ FileLock::~FileLock() {
   CloseHandle(h);
 }
 
+bool process_is_running(std::uint32_t pid) {
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (h == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;  // running, as another account
+  const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+  CloseHandle(h);
+  return running;
+}
+
 void replace_file_durably(const std::string& path, std::string_view data) {
+  remove_stale_temporaries(path);
   std::string tmp = path + ".tmp." + std::to_string(GetCurrentProcessId());
   HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw StateError("cannot write " + tmp + ": " + error_text(GetLastError()));

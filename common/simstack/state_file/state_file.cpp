@@ -1,5 +1,8 @@
 #include "simstack/state_file/state_file.h"
 
+#include <charconv>
+#include <filesystem>
+
 #include "simstack/state_file/file_lock.h"
 #include "simstack/state_file/json_text.h"
 
@@ -8,6 +11,21 @@ namespace simstack {
 namespace {
 std::string lock_path_of(const std::string& path) { return path + ".lock"; }
 }  // namespace
+
+void remove_stale_temporaries(const std::string& path) {
+  const std::filesystem::path file(path);
+  const std::string prefix = file.filename().string() + ".tmp.";
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path().empty() ? "." : file.parent_path(), ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::uint32_t pid = 0;
+    const char* digits = name.c_str() + prefix.size();
+    const auto [end, err] = std::from_chars(digits, name.c_str() + name.size(), pid);
+    if (err != std::errc() || *end != '\0' || process_is_running(pid)) continue;
+    std::filesystem::remove(entry.path(), ec);
+  }
+}
 
 StateFile::StateFile(std::string path) : path_(std::move(path)) {}
 
