@@ -1,9 +1,10 @@
 // The host file reader on any text. Another JSON library is the yardstick: a text the
 // reader takes, it takes too, with the same values in the same order; a text it refuses,
 // the reader refuses (the reader's own limits aside: nesting deeper than a host file
-// may, exponents past the doubles'). What the reader takes it writes back as text that
-// reads to the same document. On a host file the schema checks refuse a value only
-// with the error that names it.
+// may, exponents past the doubles'). A NUL byte, which that library takes for the end
+// of the text, makes any text refused. What the reader takes it writes back as text
+// that reads to the same document. On a host file the schema checks refuse a value
+// only with the error that names it.
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
@@ -59,6 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     simstack::parse_json(text, doc, "host.json");
   } catch (const simstack::StateError& e) {
     refused = e.what();
+  }
+  if (text.find('\0') != std::string_view::npos) {
+    FUZZ_EXPECT(!refused.empty());
+    return 0;
   }
   const std::string_view unmarked = text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
   const Ordered theirs = Ordered::parse(unmarked, nullptr, false);

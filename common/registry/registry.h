@@ -59,6 +59,9 @@ Win32Error query_value(Key& key, const std::wstring& name, std::uint32_t& type, 
 // or the end of the data), and back.
 std::vector<std::wstring> multi_sz_strings(const std::vector<std::uint8_t>& data);
 std::vector<std::uint8_t> multi_sz_bytes(const std::vector<std::wstring>& strings);
+// A REG_DWORD's four little-endian bytes, and back.
+std::vector<std::uint8_t> dword_bytes(std::uint32_t value);
+std::uint32_t dword_value(const std::vector<std::uint8_t>& data);  // the first four bytes
 // Wide text as UTF-16LE bytes (with its terminator), and back (up to the first terminator).
 std::vector<std::uint8_t> utf16_bytes(const std::wstring& text, bool terminated);
 std::wstring text_of_utf16(const std::uint8_t* data, std::size_t size);

@@ -82,4 +82,15 @@ std::vector<std::uint8_t> multi_sz_bytes(const std::vector<std::wstring>& string
   return out;
 }
 
+std::vector<std::uint8_t> dword_bytes(std::uint32_t value) {
+  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value >> 16),
+          static_cast<std::uint8_t>(value >> 24)};
+}
+
+std::uint32_t dword_value(const std::vector<std::uint8_t>& data) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4 && i < data.size(); ++i) value |= std::uint32_t{data[i]} << (8 * i);
+  return value;
+}
+
 }  // namespace registry

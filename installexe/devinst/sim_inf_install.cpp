@@ -75,9 +75,7 @@ void add_reg_line(JsonDocument& doc, const inf::Line& line) {
   for (std::size_t n = 5; n <= line.fields.size(); ++n) data.push_back(line.fields[n - 1]);
   if (type_flags == kFLG_ADDREG_TYPE_DWORD) {
     auto n = static_cast<std::uint32_t>(data.empty() ? 0 : inf::parse_int(data[0]).value_or(0));
-    write_value(doc, *key, name, registry::kREG_DWORD,
-                {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
-                 static_cast<std::uint8_t>(n >> 24)});
+    write_value(doc, *key, name, registry::kREG_DWORD, registry::dword_bytes(n));
   } else if (type_flags == kFLG_ADDREG_TYPE_MULTI_SZ) {
     std::vector<std::wstring> strings;
     if ((flags & kFLG_ADDREG_APPEND) && existing && existing->type == registry::kREG_MULTI_SZ)
@@ -169,9 +167,7 @@ void add_service(JsonDocument& doc, const SimInfContext& c, const inf::Line& lin
   auto dword = [&](const char* value, const wchar_t* setting) {
     auto text = settings != nullptr ? c.inf.value(settings->name, setting) : std::nullopt;
     auto n = static_cast<std::uint32_t>(text ? inf::parse_int(*text).value_or(0) : 0);
-    write_value(doc, *key, value, registry::kREG_DWORD,
-                {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
-                 static_cast<std::uint8_t>(n >> 24)});
+    write_value(doc, *key, value, registry::kREG_DWORD, registry::dword_bytes(n));
   };
   dword("Type", L"ServiceType");
   dword("Start", L"StartType");

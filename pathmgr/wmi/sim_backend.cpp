@@ -434,10 +434,9 @@ class SimServices : public Services {
     auto snapshot = ctx_->host.snapshot();  // kept alive by the objects
     const Json& doc = snapshot->json();
     auto cls = narrow_utf8(wclass);
-    if (auto hr = simstack::enumerate_fault(doc, ns_, cls)) {
-      ctx_->errors->set(*hr, "CreateInstanceEnum", cls, kDriverProvider,
-                        simstack::enumerate_fault_description(doc, ns_, cls));
-      return *hr;
+    if (auto fault = simstack::enumerate_fault(doc, ns_, cls, true)) {
+      ctx_->errors->set(fault->hr, "CreateInstanceEnum", cls, kDriverProvider, fault->description);
+      return fault->hr;
     }
     const ClassSchema* schema = ctx_->schemas.find(ns_, cls);
     const Json* list = instance_list(cls);
@@ -445,7 +444,7 @@ class SimServices : public Services {
       ctx_->errors->set(kWBEM_E_INVALID_CLASS, "CreateInstanceEnum", cls, kWmiCoreProvider);
       return kWBEM_E_INVALID_CLASS;
     }
-    auto broken = simstack::next_fault(doc, ns_, cls);
+    auto broken = simstack::enumerate_fault(doc, ns_, cls, false);
     std::string name = schema != nullptr ? schema->name : cls;
     const std::string_view value_class = schema != nullptr ? std::string_view(schema->name) : std::string_view();
     const NodeOwner owner = doc_ ? doc_ : NodeOwner(snapshot);
@@ -453,14 +452,14 @@ class SimServices : public Services {
     for (rapidjson::SizeType i = 0; list != nullptr && i < list->Size(); ++i) {
       const Json& node = (*list)[i];
       simstack::check_instance(node, name, i, ctx_->host.path());
-      if (broken && delivered == broken->after) break;
+      if (broken && delivered == *broken->after) break;
       SimObject instance(ctx_, owner, &node, schema, name, false, ValueOrigin{value_class, i, {}});
       instance.set_origin(origin_);
       ++delivered;
       if (!visit(instance)) return kS_OK;
     }
     end = kWBEM_S_FALSE;
-    if (broken && delivered == broken->after) {
+    if (broken && delivered == *broken->after) {
       end = broken->hr;
       ctx_->errors->set(broken->hr, "CreateInstanceEnum", cls, kDriverProvider, broken->description);
     }

@@ -1,6 +1,7 @@
 #include "wmi/sim_notification.h"
 
-#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <system_error>
@@ -9,7 +10,6 @@
 #include "simstack/driver/event_log.h"
 #include "simstack/faults/faults.h"
 #include "simstack/state_file/file_lock.h"
-#include "simstack/state_file/file_watch.h"
 #include "text/text_convert.h"
 
 namespace wmi {
@@ -21,8 +21,8 @@ using simstack::Json;
 
 constexpr HResult kWBEM_E_INVALID_QUERY = hr_from_bits(0x80041017u);
 constexpr HResult kWBEM_E_CALL_CANCELLED = hr_from_bits(0x80041032u);
-// How often the file is looked at when no change notice comes: the only way where the
-// folder cannot be watched, a safety net where it can. Well within the 200 ms.
+// How often the file is looked at: a look is a stat of the file (and a read only when
+// it changed), and an event so arrives well within 200 ms.
 constexpr std::chrono::milliseconds kLookInterval{50};
 
 // "SELECT * FROM <class>", keywords in any case: the class, or nothing.
@@ -53,7 +53,7 @@ class SimEventSubscription : public Subscription {
  public:
   SimEventSubscription(const std::string& path, const LogRead& at_start, std::shared_ptr<NotificationSink> sink,
                        EventObjectMaker make_object)
-      : file_(path), watch_(path), seen_(at_start.identity), cursor_(at_start.events()), sink_(std::move(sink)),
+      : file_(path), seen_(at_start.identity), cursor_(at_start.events()), sink_(std::move(sink)),
         make_object_(std::move(make_object)) {}
 
   ~SimEventSubscription() override { cancel(); }
@@ -62,17 +62,22 @@ class SimEventSubscription : public Subscription {
 
   HResult cancel() override {
     if (!thread_.joinable()) return kS_OK;
-    stop_ = true;
-    watch_.wake();
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    stopped_.notify_all();
     thread_.join();
     return kS_OK;
   }
 
  private:
   void run() {
-    while (!stop_) {
-      watch_.wait(kLookInterval);
-      if (stop_) break;
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        if (stopped_.wait_for(lock, kLookInterval, [this] { return stop_; })) break;
+      }
       try {
         deliver_new_events();
       } catch (...) {
@@ -93,12 +98,13 @@ class SimEventSubscription : public Subscription {
   }
 
   const simstack::StateFile file_;
-  simstack::FileWatch watch_;
   std::optional<FileIdentity> seen_;  // of the file last read
   simstack::EventLogCursor cursor_;   // the log as last read: what it holds is history
   const std::shared_ptr<NotificationSink> sink_;
   const EventObjectMaker make_object_;
-  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable stopped_;
+  bool stop_ = false;  // under mutex_
   std::thread thread_;
 };
 

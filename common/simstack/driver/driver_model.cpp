@@ -1,6 +1,7 @@
 #include "simstack/driver/driver_model.h"
 
 #include <array>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -31,12 +32,9 @@ std::optional<std::uint64_t> u64_of(const Json* v) {
   if (v->IsUint64()) return v->GetUint64();
   if (v->IsInt64()) return static_cast<std::uint64_t>(v->GetInt64());
   const std::string_view text = text_of(*v);
-  if (!v->IsString() || text.empty()) return std::nullopt;
   std::uint64_t out = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    out = out * 10 + static_cast<std::uint64_t>(c - '0');
-  }
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  if (!v->IsString() || text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return out;
 }
 

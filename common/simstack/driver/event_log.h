@@ -38,7 +38,7 @@ class EventLogCursor {
   std::vector<const Json*> appended(const Json* events);
 
  private:
-  std::vector<std::string> seen_;
+  JsonDocument seen_;  // an array
 };
 
 }  // namespace simstack

@@ -21,17 +21,6 @@ bool namespace_matches(const Json& entry, const std::string& ns) {
   return wanted.empty() || equal_nocase(wanted, ns);
 }
 
-// The "enumerate" entry of a class: with "after" it makes Next fail, else the start.
-const Json* enumerate_entry(const Json& doc, const std::string& ns, const std::string& class_name, bool next) {
-  const Json* list = fault_list(doc, "enumerate");
-  if (list == nullptr) return nullptr;
-  for (const auto& entry : list->GetArray())
-    if (entry.IsObject() && equal_nocase(text_member(entry, "class"), class_name) && namespace_matches(entry, ns) &&
-        (member(entry, "after") != nullptr) == next)
-      return &entry;
-  return nullptr;
-}
-
 }  // namespace
 
 std::optional<HResult> connect_fault(const Json& doc, const std::string& ns, const std::string& step) {
@@ -49,26 +38,20 @@ bool version_fault(const Json& doc) {
   return v != nullptr && v->IsBool() && v->GetBool();
 }
 
-std::optional<HResult> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name) {
-  const Json* entry = enumerate_entry(doc, ns, class_name, false);
-  if (entry == nullptr) return std::nullopt;
-  return hresult_member(*entry);
-}
-
-std::string enumerate_fault_description(const Json& doc, const std::string& ns, const std::string& class_name) {
-  const Json* entry = enumerate_entry(doc, ns, class_name, false);
-  return entry != nullptr ? text_member(*entry, "description") : std::string();
-}
-
-std::optional<NextFault> next_fault(const Json& doc, const std::string& ns, const std::string& class_name) {
-  const Json* entry = enumerate_entry(doc, ns, class_name, true);
-  if (entry == nullptr) return std::nullopt;
-  const Json& after = *member(*entry, "after");
-  NextFault fault;
-  fault.after = after.IsUint64() ? static_cast<std::size_t>(after.GetUint64()) : 0;
-  fault.hr = *hresult_member(*entry);
-  fault.description = text_member(*entry, "description");
-  return fault;
+std::optional<EnumerateFault> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name,
+                                              bool at_start) {
+  const Json* list = fault_list(doc, "enumerate");
+  if (list == nullptr) return std::nullopt;
+  for (const auto& entry : list->GetArray()) {
+    const Json* after = member(entry, "after");
+    if (!entry.IsObject() || !equal_nocase(text_member(entry, "class"), class_name) || !namespace_matches(entry, ns) ||
+        (after == nullptr) != at_start)
+      continue;
+    EnumerateFault fault{*hresult_member(entry), std::nullopt, text_member(entry, "description")};
+    if (after != nullptr) fault.after = after->IsUint64() ? static_cast<std::size_t>(after->GetUint64()) : 0;
+    return fault;
+  }
+  return std::nullopt;
 }
 
 std::optional<HResult> take_method_fault(JsonDocument& doc, const std::string& method, const std::string& instance) {

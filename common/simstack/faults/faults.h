@@ -11,17 +11,16 @@ namespace simstack {
 // A connection step to a namespace ("CoInitializeEx", ..., "CoSetProxyBlanket").
 std::optional<HResult> connect_fault(const Json& doc, const std::string& ns, const std::string& step);
 bool version_fault(const Json& doc);
-std::optional<HResult> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name);
-// An enumeration whose fetching fails: an "enumerate" entry with "after": N delivers N
-// instances, then IEnumWbemClassObject::Next fails with the entry's status.
-struct NextFault {
-  std::size_t after = 0;
+// An "enumerate" entry of a class: without "after" the enumeration fails at its start
+// (after is none); with "after": N it delivers N instances, then fetching the next one
+// fails. `description` is the error object's Description, if the entry gives one.
+struct EnumerateFault {
   HResult hr = 0;
-  std::string description;  // the error object's Description, if the entry gives one
+  std::optional<std::size_t> after;
+  std::string description;
 };
-std::optional<NextFault> next_fault(const Json& doc, const std::string& ns, const std::string& class_name);
-// The "description" of the enumeration fault of a class, for its error object.
-std::string enumerate_fault_description(const Json& doc, const std::string& ns, const std::string& class_name);
+std::optional<EnumerateFault> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name,
+                                              bool at_start);
 // Consumes one count of a matching method fault (the caller writes the document back).
 std::optional<HResult> take_method_fault(JsonDocument& doc, const std::string& method, const std::string& instance);
 // "notification": the event subscription fails with that code.

@@ -1,5 +1,7 @@
 #include "simstack/host_makers/host_generator.h"
 
+#include "simstack/host_makers/host_template.h"
+
 #include "simstack/state_file/state_file.h"
 
 #include <array>
@@ -263,20 +265,30 @@ Json controller_configuration(const JsonMaker& make, const HostSpec& spec, const
                                   {"NumberControllers", count}, {"ControllerInfo", std::move(list)}})});
 }
 
-Json registered_dsms(const JsonMaker& make, unsigned family) {
-  auto dsm = [&](const char* name, std::uint64_t context, std::array<unsigned, 4> version) {
-    return make.object({{"DsmName", name}, {"DsmContext", std::to_string(context)},
-                        {"DsmVersion", make.object({{"MajorVersion", version[0]}, {"MinorVersion", version[1]},
-                                                    {"ProductBuild", version[2]}, {"QfeNumber", version[3]}})},
-                        {"DsmCounters", make.object({{"PathVerifyEnabled", 0}, {"PathVerificationPeriod", 30},
-                                                     {"PDORemovePeriod", 20}, {"RetryCount", 3}, {"RetryInterval", 1},
-                                                     {"Reserved32", 0}, {"Reserved64", "0"}})}});
-  };
-  Json list = make.array();
-  if (family == 6) make.push(list, dsm("Microsoft DSM", 0x8A3F1C40ull, {6, 1, 7601, 17514}));
-  make.push(list, dsm("ZYRDSM", 0x8A3F2E80ull, {2, 4, 0, 20}));
-  const unsigned count = list.Size();
-  return make.array({make.object({{"InstanceName", "Root\\MPIO\\0000_0"}, {"NumberDSMs", count}, {"DsmParameters", std::move(list)}})});
+// Moves the members of `from` into `into`: objects merged with those already there,
+// arrays appended to them, any other value put in place.
+void merge(const JsonMaker& make, Json& into, Json& from) {
+  for (auto m = from.MemberBegin(); m != from.MemberEnd(); ++m) {
+    Json* there = member(into, name_of(m));
+    if (there != nullptr && there->IsObject() && m->value.IsObject()) {
+      merge(make, *there, m->value);
+    } else if (there != nullptr && there->IsArray() && m->value.IsArray()) {
+      for (auto& e : m->value.GetArray()) there->PushBack(e, make.allocator());
+    } else {
+      make.put(into, name_of(m), std::move(m->value));
+    }
+  }
+}
+
+// The parts of a host that no spec changes: the boot disk, the registered DSMs, the
+// driver's registry key, the methods and timers instances, the first event.
+const JsonDocument& host_template() {
+  static const JsonDocument doc = [] {
+    JsonDocument d;
+    d.Parse(host_template_text());
+    return d;
+  }();
+  return doc;
 }
 
 }  // namespace
@@ -298,20 +310,14 @@ JsonDocument generate_host(const HostSpec& spec) {
   const JsonMaker make(doc);
   doc.SetObject();
   make.put(doc, "format", kFormat);
-  make.put(doc, "os", f5 ? make.object({{"major", 5}, {"minor", 2}, {"build", 3790}})
-                         : make.object({{"major", 6}, {"minor", 1}, {"build", 7601}}));
+  for (const char* part : {"common", f5 ? "5" : "6"}) {
+    Json fixed = make.copy(*member(host_template(), part));
+    merge(make, doc, fixed);
+  }
 
   Json perf = make.array(), descriptors = make.array(), policies = make.array(), policies_v1 = make.array();
   Json drives = make.array(), unique_ids = make.array(), methods = make.array(), methods_v2 = make.array();
   Json disk_drives = make.array(), scsi = make.array(), dosdevices = make.object(), disk_perf = make.array();
-  make.push(disk_perf, disk_performance(make, "SCSI\\Disk&Ven_LOCAL&Prod_BOOT\\4&1d2c3b4a&0&000000_0", 0,
-                                        Counters{184220, 96113, 3018211328ull, 1574719488ull}));
-  make.push(disk_drives, make.object({{"DeviceID", "\\\\.\\PHYSICALDRIVE0"},
-                                      {"PNPDeviceID", "SCSI\\DISK&VEN_LOCAL&PROD_BOOT\\4&1D2C3B4A&0&000000"},
-                                      {"Caption", "Local boot disk"}, {"Model", "LOCAL BOOT"}, {"Index", 0},
-                                      {"InterfaceType", "SCSI"}}));
-  make.put(dosdevices, "PhysicalDrive0", "\\Device\\Harddisk0\\DR0");
-
   for (const auto& dev : devices) {
     Json perf_info = make.array(), pdos = make.array();
     Counters totals;
@@ -427,44 +433,21 @@ JsonDocument generate_host(const HostSpec& spec) {
     make.put(wmi, "DSM_QueryLBPolicy", std::move(policies_v1));
     make.put(wmi, "DSM_LB_Operations", std::move(methods));
     make.put(wmi, "MSDSM_WMI_METHODS", std::move(methods_v2));
-    Json supported = make.array();
-    for (std::uint32_t p : {1, 2, 3, 4, 5, 6}) make.push(supported, make.object({{"Version", 1}, {"LoadBalancePolicy", p}}));
-    make.put(wmi, "DSM_QuerySupportedLBPolicies_V2",
-             make.array({make.object({{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true},
-                                      {"SupportedLBPoliciesCount", 6}, {"Supported_LB_Policies", std::move(supported)}})}));
   }
   make.put(wmi, "MPIO_GET_DESCRIPTOR", std::move(descriptors));
   const unsigned drive_count = drives.Size();
   make.put(wmi, "MPIO_DISK_INFO", make.array({make.object({{"InstanceName", "MPIO_DISK_INFO_0"}, {"Active", true},
                                                            {"NumberDrives", drive_count}, {"DriveInfo", std::move(drives)}})}));
   make.put(wmi, "DSM_QueryUniqueId", std::move(unique_ids));
-  make.put(wmi, "MPIO_REGISTERED_DSM", registered_dsms(make, spec.family));
-  make.put(wmi, "MPIO_WMI_METHODS", make.array({make.object({{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true}})}));
   make.put(wmi, "MSDiskDriver_Performance", std::move(disk_perf));
   make.put(wmi, "MPIO_PATH_INFORMATION", path_information(make, devices));
   make.put(wmi, "MPIO_CONTROLLER_CONFIGURATION", controller_configuration(make, spec, f5 ? "ZYRDSM" : "Microsoft DSM"));
-  make.put(wmi, "MPIO_TIMERS_COUNTERS",
-           make.array({make.object({{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true},
-                                    {"PathVerificationPeriod", 30}, {"PathVerifyEnabled", false}, {"RetryCount", 3},
-                                    {"RetryInterval", 1}, {"PDORemovePeriod", 20}})}));
-  make.put(doc, "wmi",
-           make.object({{"ROOT\\WMI", make.object({{"instances", std::move(wmi)}})},
-                        {"ROOT\\CIMV2", make.object({{"instances", make.object({{"Win32_DiskDrive", std::move(disk_drives)}})}})}}));
 
-  auto dword = [&](std::uint32_t v) { return make.object({{"type", "REG_DWORD"}, {"data", v}}); };
-  make.put(doc, "registry",
-           make.object({{"HKLM\\SYSTEM\\CurrentControlSet\\Services\\ZYRDSM\\DsmParameters",
-                         make.object({{"DbgPrintLevel", dword(1)}, {"DsmUsePersistentReservation", dword(1)},
-                                      {"SkipiSCSIDevice", dword(0)}, {"SkipSASDevice", dword(0)},
-                                      {"RetriesGetVPDPage", dword(3)}, {"DsmOptionsFlag", dword(0)},
-                                      {"DsmPersistentReservationKey",
-                                       make.object({{"type", "REG_BINARY"}, {"data", "5A59524B45593031"}})}})}}));
-  make.put(doc, "scsi", std::move(scsi));
-  make.put(doc, "dosdevices", std::move(dosdevices));
-  make.put(doc, "events",
-           make.array({make.object({{"InstanceName", "MPIO_EventEntry_0"}, {"Active", true},
-                                    {"TimeStamp", "134080416000000000"}, {"Severity", 4}, {"Component", "ZYRDSM"},
-                                    {"EventDescription", "Path verification completed on all paths."}})}));
+  // The generated lists after the template's: the boot disk stays the first disk.
+  Json generated = make.object({{"wmi", make.object({{"ROOT\\WMI", make.object({{"instances", std::move(wmi)}})},
+                                                     {"ROOT\\CIMV2", make.object({{"instances", make.object({{"Win32_DiskDrive", std::move(disk_drives)}})}})}})},
+                                {"scsi", std::move(scsi)}, {"dosdevices", std::move(dosdevices)}});
+  merge(make, doc, generated);
   return doc;
 }
 

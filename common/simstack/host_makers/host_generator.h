@@ -23,4 +23,9 @@ struct HostSpec {
 // Throws std::invalid_argument for a spec no host can have.
 JsonDocument generate_host(const HostSpec& spec);
 
+// The built-in demo host, what the default state file holds when it is first made, is
+// the default spec's host of this seed: family 6, two arrays, eight disks of four paths
+// each, mixed policies and ALUA states.
+inline constexpr std::uint32_t kDemoHostSeed = 2026;
+
 }  // namespace simstack

@@ -148,9 +148,7 @@ RegistryValue registry_value_of(const Json& stored, const std::string& where) {
   switch (v.type) {
     case registry::kREG_DWORD: {
       if (!data.IsInt64()) throw StateError(where + ": REG_DWORD data is not a number");
-      auto n = static_cast<std::uint32_t>(data.GetInt64());
-      v.data = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
-                static_cast<std::uint8_t>(n >> 24)};
+      v.data = registry::dword_bytes(static_cast<std::uint32_t>(data.GetInt64()));
       break;
     }
     case registry::kREG_SZ:
@@ -182,8 +180,7 @@ Json stored_registry_value(JsonAllocator& allocator, std::uint32_t type, const s
   switch (type) {
     case registry::kREG_DWORD:
       if (data.size() == 4) {
-        make.put(out, "data", data[0] | (std::uint32_t{data[1]} << 8) | (std::uint32_t{data[2]} << 16) |
-                                  (std::uint32_t{data[3]} << 24));
+        make.put(out, "data", registry::dword_value(data));
         return out;
       }
       break;

@@ -1,5 +1,7 @@
 #include "simstack/scsi/sim_scsi.h"
 
+#include <charconv>
+
 #include "hresult.h"
 #include "simstack/state_file/hex_text.h"
 #include "simstack/scsi/sim_iscsi.h"
@@ -64,16 +66,14 @@ std::string iscsi_url(const Json& unit) { return text_member(unit, "iscsi"); }
 }  // namespace
 
 std::optional<std::uint8_t> adapter_port_of(const std::string& name) {
-  const std::string prefix = "\\\\.\\Scsi";
+  const std::string_view prefix = "\\\\.\\Scsi";
   if (name.size() < prefix.size() + 2 || !equal_nocase(name.substr(0, prefix.size()), prefix) || name.back() != ':')
     return std::nullopt;
-  unsigned port = 0;
-  for (std::size_t i = prefix.size(); i + 1 < name.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9' || port > 255) return std::nullopt;
-    port = port * 10 + static_cast<unsigned>(name[i] - '0');
-  }
-  if (port > 255) return std::nullopt;
-  return static_cast<std::uint8_t>(port);
+  std::uint8_t port = 0;  // digits only, 0 to 255
+  const char* last = name.data() + name.size() - 1;
+  const auto [end, ec] = std::from_chars(name.data() + prefix.size(), last, port);
+  if (ec != std::errc() || end != last) return std::nullopt;
+  return port;
 }
 
 Win32Error open_scsi_device(SimHost& host, const std::string& name, ScsiOpened& out) {

@@ -63,8 +63,8 @@ class UnitState {
   // Looked up at each use: a member added to the unit may move the others.
   Json& registrations() const { return make_.list(unit_, "registrations"); }
 
-  const Json* registration(std::uint8_t port) const {
-    for (const auto& r : registrations().GetArray())
+  Json* registration(std::uint8_t port) const {
+    for (auto& r : registrations().GetArray())
       if (number_of(&r, "port", -1) == port) return &r;
     return nullptr;
   }
@@ -74,15 +74,11 @@ class UnitState {
     return stored_key(*r, "scsi registration");
   }
   void set_registration(std::uint8_t port, const Key8& key) {
+    const std::string hex = hex_of(key.data(), key.size());
     // A holder that registers anew holds the reservation under its new key.
-    if (Json* held = reserved() && holder_port() == port ? member(unit_, "reservation") : nullptr)
-      make_.put(*held, "key", hex_of(key.data(), key.size()));
-    for (auto& r : registrations().GetArray())
-      if (number_of(&r, "port", -1) == port) {
-        make_.put(r, "key", hex_of(key.data(), key.size()));
-        return;
-      }
-    make_.push(registrations(), make_.object({{"port", port}, {"key", hex_of(key.data(), key.size())}}));
+    if (reserved() && holder_port() == port) make_.put(*member(unit_, "reservation"), "key", hex);
+    if (Json* r = registration(port)) make_.put(*r, "key", hex);
+    else make_.push(registrations(), make_.object({{"port", port}, {"key", hex}}));
   }
   void remove_registration(std::uint8_t port) {
     for (auto it = registrations().Begin(); it != registrations().End(); ++it)
@@ -134,9 +130,7 @@ class UnitState {
     put_u32(out, reserved() ? 16 : 0);
     if (reserved()) {
       // The key the reservation is held under: its holder's registered key.
-      const auto holder_key = holder_port() >= 0 && holder_port() <= 255 ? key_of(static_cast<std::uint8_t>(holder_port()))
-                                                                       : std::nullopt;
-      Key8 k = all_registrants(type()) ? Key8{} : holder_key.value_or(stored_key(*reservation(), "scsi reservation"));
+      Key8 k = all_registrants(type()) ? Key8{} : stored_key(*reservation(), "scsi reservation");
       out.insert(out.end(), k.begin(), k.end());
       out.insert(out.end(), 5, 0);  // obsolete, reserved
       out.push_back(static_cast<std::uint8_t>((scope() << 4) | (type() & 15)));

@@ -29,9 +29,8 @@ void replace_file_durably(const std::string& path, std::string_view data);
 bool process_is_running(std::uint32_t pid);
 // Removes the temporary files beside `path` whose writer is no longer running.
 void remove_stale_temporaries(const std::string& path);
-// Creates the folders of `path` that do not exist yet.
+// Creates the folders of `path` that do not exist yet; throws StateError.
 void create_parent_folders(const std::string& path);
-bool file_exists(const std::string& path);
 struct FileIdentity;
 // Device, inode, size and modification time; none where the platform cannot tell a
 // replaced file from the old one reliably (then callers always re-read).

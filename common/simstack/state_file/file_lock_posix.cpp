@@ -68,13 +68,6 @@ void replace_file_durably(const std::string& path, std::string_view data) {
   }
 }
 
-void create_parent_folders(const std::string& path) {
-  for (std::size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
-    std::string dir = path.substr(0, pos);
-    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
-      throw StateError("cannot create folder " + dir + ": " + errno_text());
-  }
-}
 
 std::optional<FileIdentity> file_identity(const std::string& path) {
   struct stat st;
@@ -87,9 +80,5 @@ std::optional<FileIdentity> file_identity(const std::string& path) {
   return id;
 }
 
-bool file_exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
 
 }  // namespace simstack

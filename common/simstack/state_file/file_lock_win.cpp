@@ -78,17 +78,8 @@ void replace_file_durably(const std::string& path, std::string_view data) {
   }
 }
 
-void create_parent_folders(const std::string& path) {
-  for (std::size_t pos = path.find_first_of("\\/", 3); pos != std::string::npos;
-       pos = path.find_first_of("\\/", pos + 1)) {
-    std::string dir = path.substr(0, pos);
-    if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-      throw StateError("cannot create folder " + dir + ": " + error_text(GetLastError()));
-  }
-}
 
 std::optional<FileIdentity> file_identity(const std::string&) { return std::nullopt; }
 
-bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace simstack

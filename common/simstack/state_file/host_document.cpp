@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "simstack/state_file/json_text.h"
-#include "simstack/state_file/state_error.h"
 #include "simstack/state_file/state_file.h"
 
 namespace simstack {

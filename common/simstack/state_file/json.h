@@ -4,7 +4,9 @@
 #pragma once
 #include <rapidjson/document.h>
 
+#include <concepts>
 #include <cstdint>
+#include <type_traits>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -52,12 +54,8 @@ class JsonMaker {
    public:
     Arg(std::nullptr_t) {}
     Arg(bool b) : value_(b) {}
-    Arg(int n) : value_(n) {}
-    Arg(unsigned n) : value_(n) {}
-    Arg(long n) : value_(static_cast<std::int64_t>(n)) {}
-    Arg(unsigned long n) : value_(static_cast<std::uint64_t>(n)) {}
-    Arg(long long n) : value_(static_cast<std::int64_t>(n)) {}
-    Arg(unsigned long long n) : value_(static_cast<std::uint64_t>(n)) {}
+    template <std::integral Integer>
+    Arg(Integer n) : value_(std::is_signed_v<Integer> ? Json(static_cast<std::int64_t>(n)) : Json(static_cast<std::uint64_t>(n))) {}
     Arg(double d) : value_(d) {}
     Arg(const char* text) : text_(text), is_text_(true) {}
     Arg(std::string_view text) : text_(text), is_text_(true) {}

@@ -13,7 +13,7 @@
 #include <new>
 
 #include "simstack/state_file/file_lock.h"
-#include "simstack/state_file/state_error.h"
+#include "simstack/state_file/state_file.h"
 
 namespace simstack {
 

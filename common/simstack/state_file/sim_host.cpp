@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "simstack/host_makers/demo_host.h"
+#include "simstack/host_makers/host_generator.h"
 #include "simstack/state_file/file_lock.h"
 
 namespace simstack {
@@ -15,7 +15,6 @@ std::shared_ptr<const HostDocument> SimHost::snapshot() {
   if (!snapshot_) {
     auto lock = file_.lock(false);
     identity_ = file_.identity();
-    ++read_count_;
     snapshot_ = file_.read_locked();
   }
   return snapshot_;
@@ -33,7 +32,6 @@ std::shared_ptr<HostDocument> SimHost::document_to_change() {
     return snapshot_.use_count() == 1 ? snapshot_ : std::make_shared<HostDocument>(*snapshot_);
   }
   identity_ = now;
-  ++read_count_;
   return file_.read_locked();
 }
 
@@ -108,7 +106,7 @@ std::string default_state_path() {
 std::unique_ptr<SimHost> open_sim_host(const std::optional<std::string>& configured) {
   if (configured) return std::make_unique<SimHost>(*configured);
   auto path = default_state_path();
-  StateFile(path).create_if_missing(demo_host());
+  StateFile(path).create_if_missing(generate_host(HostSpec{.seed = kDemoHostSeed}));
   return std::make_unique<SimHost>(path);
 }
 

@@ -42,9 +42,6 @@ class SimHost {
   void commit_command();
   // Drops the command's changes unwritten (the command ended by an error).
   void abandon_command();
-  // Counts the snapshots read from the file, so a reader can tell a new host from
-  // the one it looked at before (its own changes keep the count).
-  std::uint64_t read_count() const { return read_count_; }
 
  private:
   // The document a change applies to: the snapshot itself while nothing else views
@@ -54,7 +51,6 @@ class SimHost {
   StateFile file_;
   std::shared_ptr<HostDocument> snapshot_;
   std::optional<FileIdentity> identity_;  // of the file the snapshot matches
-  std::uint64_t read_count_ = 0;
   bool in_command_ = false;
   std::unique_ptr<FileLock> command_lock_;  // held from a command's first change to its end
   bool command_changed_ = false;

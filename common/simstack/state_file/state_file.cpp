@@ -12,6 +12,13 @@ namespace {
 std::string lock_path_of(const std::string& path) { return path + ".lock"; }
 }  // namespace
 
+void create_parent_folders(const std::string& path) {
+  std::error_code ec;
+  if (const auto folder = std::filesystem::path(path).parent_path(); !folder.empty())
+    std::filesystem::create_directories(folder, ec);
+  if (ec) throw StateError("cannot create the folders of " + path + ": " + ec.message());
+}
+
 void remove_stale_temporaries(const std::string& path) {
   const std::filesystem::path file(path);
   const std::string prefix = file.filename().string() + ".tmp.";
@@ -53,7 +60,8 @@ void StateFile::update(const std::function<bool(JsonDocument&)>& change) {
 void StateFile::create_if_missing(const Json& initial) {
   create_parent_folders(path_);
   FileLock lock(lock_path_of(path_), FileLock::Mode::Exclusive);
-  if (file_exists(path_)) return;
+  std::error_code ec;
+  if (std::filesystem::exists(path_, ec)) return;
   write_locked(initial);
 }
 

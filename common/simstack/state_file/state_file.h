@@ -9,11 +9,19 @@
 #include <optional>
 #include <string>
 
+#include <stdexcept>
+
 #include "simstack/state_file/host_document.h"
 #include "simstack/state_file/json.h"
-#include "simstack/state_file/state_error.h"
 
 namespace simstack {
+
+// A host file that cannot be read, is not JSON, is not this format or holds a value of
+// the wrong shape. The message names the file and what is wrong; the file is left as is.
+class StateError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 inline constexpr const char* kFormat = "pathmgr-sim/1";
 

@@ -1,11 +1,11 @@
 #include "simstack/wmi_provider/instance_lookup.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
-
 
 namespace simstack {
 
@@ -20,63 +20,38 @@ std::optional<std::string_view> key_text(const Json& instance, std::string_view 
 // Positions of one list's instances by key value (the first of equal values).
 struct ListIndex {
   const Json* list = nullptr;
-  std::size_t size = 0;  // instances are only ever changed in place, never reordered
+  rapidjson::SizeType size = 0;  // instances are only ever changed in place, never reordered
   std::string key;
-  std::unordered_map<std::string, std::size_t> positions;
-
-  void rebuild(const Json& of, std::string_view by) {
-    list = &of;
-    size = of.Size();
-    key.assign(by);
-    positions.clear();
-    for (rapidjson::SizeType i = 0; i < of.Size(); ++i)
-      if (auto v = key_text(of[i], by)) positions.emplace(std::string(*v), i);
-  }
-  // The remembered position, when it still holds that value.
-  const Json* lookup(std::string_view value) const {
-    auto it = positions.find(std::string(value));
-    if (it == positions.end() || it->second >= list->Size()) return nullptr;
-    const Json& candidate = (*list)[static_cast<rapidjson::SizeType>(it->second)];
-    auto v = key_text(candidate, key);
-    return v && *v == value ? &candidate : nullptr;
-  }
+  std::unordered_map<std::string, rapidjson::SizeType> positions;
 };
 
-// A few lists at a time: a change walks the method class, the policy classes and
-// the performance class of one device after another.
-class IndexCache {
- public:
-  const Json* find(const Json& list, std::string_view key, std::string_view value) {
-    std::lock_guard<std::mutex> hold(mutex_);
-    ListIndex* index = nullptr;
-    for (auto& i : indexes_)
-      if (i.list == &list && equal_nocase(i.key, key)) index = &i;
-    if (index != nullptr && index->size == list.Size()) {
-      if (const Json* hit = index->lookup(value)) return hit;
-    } else if (index == nullptr) {
-      index = &indexes_[next_++ % indexes_.size()];
-    }
-    // Unknown list, or one that changed since: index it afresh.
-    index->rebuild(list, key);
-    return index->lookup(value);
-  }
-
- private:
-  std::mutex mutex_;
-  std::array<ListIndex, 8> indexes_;
-  std::size_t next_ = 0;
-};
-
-IndexCache& cache() {
-  static IndexCache instance;
-  return instance;
-}
+// A few lists at a time: a change walks the method class, the policy classes and the
+// performance class of one device after another.
+std::mutex cache_mutex;
+std::array<ListIndex, 8> cache;
+std::size_t next_slot = 0;
 
 }  // namespace
 
 const Json* find_keyed_instance(const Json& list, std::string_view key, std::string_view value) {
   if (!list.IsArray()) return nullptr;
-  return cache().find(list, key, value);
+  std::lock_guard hold(cache_mutex);
+  auto known = std::find_if(cache.begin(), cache.end(),
+                            [&](const ListIndex& i) { return i.list == &list && equal_nocase(i.key, key); });
+  ListIndex& index = known != cache.end() ? *known : cache[next_slot++ % cache.size()];
+  // A remembered position is checked before use; an unknown list, one that changed, or
+  // a position that no longer holds the value is indexed afresh, once.
+  for (bool fresh = index.list != &list || index.size != list.Size();; fresh = true) {
+    if (fresh) {
+      index = ListIndex{&list, list.Size(), std::string(key), {}};
+      for (rapidjson::SizeType i = 0; i < list.Size(); ++i)
+        if (auto v = key_text(list[i], key)) index.positions.emplace(std::string(*v), i);
+    }
+    auto found = index.positions.find(std::string(value));
+    if (found != index.positions.end() && found->second < list.Size() && key_text(list[found->second], key) == value)
+      return &list[found->second];
+    if (fresh) return nullptr;
+  }
 }
 
 Json* find_keyed_instance(Json& list, std::string_view key, std::string_view value) {

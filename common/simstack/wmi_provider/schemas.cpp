@@ -4,15 +4,17 @@
 
 #include <utility>
 
-#include "simstack/state_file/state_error.h"
+#include "simstack/state_file/state_file.h"
 #include "simstack/wmi_provider/value_check.h"
 
 namespace simstack {
 
+namespace {
 std::string lower_ascii(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
+}  // namespace
 
 const PropertySchema* ClassSchema::find_property(std::string_view prop) const {
   for (const auto& p : properties)  // sizes and first letters first: most names differ there
@@ -24,7 +26,7 @@ const PropertySchema* ClassSchema::find_property(std::string_view prop) const {
 
 const MethodSchema* ClassSchema::find_method(const std::string& method) const {
   for (const auto& m : methods)
-    if (lower_ascii(m.name) == lower_ascii(method)) return &m;
+    if (equal_nocase(m.name, method)) return &m;
   return nullptr;
 }
 
@@ -176,12 +178,11 @@ SchemaRegistry::SchemaRegistry(const Json& document, const std::string& path) {
   // Embedded classes resolved once, not at every read of an object property.
   for (auto& [ns, classes] : by_namespace_)
     for (auto& [name, schema] : classes) {
-      for (auto& p : schema->properties)
-        if (p.base_type == "object" && !p.object_class.empty()) p.object_schema = find_any(p.object_class);
-      for (auto& m : schema->methods)
-        for (auto* list : {&m.in, &m.out})
-          for (auto& p : *list)
-            if (p.base_type == "object" && !p.object_class.empty()) p.object_schema = find_any(p.object_class);
+      std::vector<std::vector<PropertySchema>*> lists{&schema->properties};
+      for (auto& m : schema->methods) lists.insert(lists.end(), {&m.in, &m.out});
+      for (auto* list : lists)
+        for (auto& p : *list)
+          if (p.base_type == "object" && !p.object_class.empty()) p.object_schema = find_any(p.object_class);
     }
 }
 

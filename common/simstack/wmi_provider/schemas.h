@@ -89,6 +89,5 @@ std::int32_t cim_type_of(const PropertySchema& p);
 // The CIMTYPE qualifier text: "uint32", "string", "object:PDO_INFORMATION" (arrays
 // name their element type).
 std::string cim_type_text(const PropertySchema& p);
-std::string lower_ascii(std::string text);
 
 }  // namespace simstack

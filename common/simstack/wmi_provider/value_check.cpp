@@ -3,14 +3,24 @@
 #include <charconv>
 #include <cstdint>
 
-
 namespace simstack {
 
 namespace {
 
+// A stored integer fits an N-bit property (N from 1 to 32) when either reading of its
+// bits does: the signed range from -2^(N-1), the unsigned one up to 2^N - 1.
 bool fits_bits(const Json& v, int bits) {
   if (!v.IsInt64()) return v.GetUint64() <= (std::uint64_t{1} << bits) - 1;
-  return integer_fits_bits(v.GetInt64(), bits);
+  const std::int64_t n = v.GetInt64();
+  return n >= -(std::int64_t{1} << (bits - 1)) && (n < 0 || static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << bits) - 1);
+}
+
+// Whether text is a decimal 64-bit integer, as 64-bit integers travel.
+template <typename Integer>
+bool is_decimal(std::string_view text) {
+  Integer n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
 std::string where_schema_says(const Json& v, const PropertySchema& p) {
@@ -29,23 +39,6 @@ const char* json_kind(const Json& v) {
   return "null";
 }
 
-bool integer_fits_bits(std::int64_t n, int bits) {
-  return n >= -(std::int64_t{1} << (bits - 1)) && (n < 0 || static_cast<std::uint64_t>(n) <= (std::uint64_t{1} << bits) - 1);
-}
-
-bool is_decimal_64(std::string_view text, bool is_signed) {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (is_signed) {
-    std::int64_t n = 0;
-    auto [end, ec] = std::from_chars(first, last, n);
-    return ec == std::errc() && end == last && !text.empty();
-  }
-  std::uint64_t n = 0;
-  auto [end, ec] = std::from_chars(first, last, n);
-  return ec == std::errc() && end == last && !text.empty();
-}
-
 std::optional<std::string> scalar_problem(const Json& v, const PropertySchema& p) {
   if (v.IsNull()) return std::nullopt;
   bool fits = true;
@@ -56,7 +49,7 @@ std::optional<std::string> scalar_problem(const Json& v, const PropertySchema& p
     case StoredKind::Object: fits = v.IsObject(); break;
     case StoredKind::Other: fits = !v.IsArray() && !v.IsObject(); break;
     case StoredKind::Integer64:
-      if (v.IsString() && !is_decimal_64(text_of(v), p.base_type[0] == 's'))
+      if (v.IsString() && !(p.base_type[0] == 's' ? is_decimal<std::int64_t>(text_of(v)) : is_decimal<std::uint64_t>(text_of(v))))
         return json_text(v) + " is not a decimal " + p.base_type;
       fits = v.IsString() || is_integer(v) || v.IsBool();
       break;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "simstack/state_file/json.h"
-#include "simstack/state_file/state_error.h"
+#include "simstack/state_file/state_file.h"
 #include "simstack/wmi_provider/schemas.h"
 
 namespace simstack {
@@ -18,15 +18,10 @@ std::optional<std::string> value_problem(const Json& value, const PropertySchema
 // One element of an array property (or a scalar property's value): same wording.
 std::optional<std::string> scalar_problem(const Json& value, const PropertySchema& p);
 
-// A stored integer fits an N-bit property (N from 1 to 32) when either reading of its
-// bits does: the signed range from -2^(N-1), the unsigned one up to 2^N - 1.
-bool integer_fits_bits(std::int64_t n, int bits);
 // Whether a stored number is a whole number that a 64-bit integer holds.
 inline bool is_integer(const Json& v) { return v.IsInt64() || v.IsUint64(); }
 // What kind of JSON value `v` is, for messages ("a string", "an integer", ...).
 const char* json_kind(const Json& v);
-// Whether text is a decimal 64-bit integer, as 64-bit integers travel.
-bool is_decimal_64(std::string_view text, bool is_signed);
 
 // Where a value was found, for the error that refuses it:
 // "FILE: class C, instance 3, property P: <problem>".
