@@ -2,6 +2,7 @@
 
 #include "simstack/host_makers/host_template.h"
 
+#include "simstack/state_file/json_text.h"
 #include "simstack/state_file/state_file.h"
 
 #include <array>
@@ -283,11 +284,7 @@ void merge(const JsonMaker& make, Json& into, Json& from) {
 // The parts of a host that no spec changes: the boot disk, the registered DSMs, the
 // driver's registry key, the methods and timers instances, the first event.
 const JsonDocument& host_template() {
-  static const JsonDocument doc = [] {
-    JsonDocument d;
-    d.Parse(host_template_text());
-    return d;
-  }();
+  static const JsonDocument doc = parse_embedded(host_template_text(), "host_template.json");
   return doc;
 }
 

@@ -119,6 +119,12 @@ void parse_json(std::string_view text, JsonDocument& doc, const std::string& pat
   parse_stream(in, text.size(), bom, doc, path);
 }
 
+JsonDocument parse_embedded(const char* text, const std::string& name) {
+  JsonDocument doc;
+  parse_json(text, doc, name);
+  return doc;
+}
+
 void parse_json_file(std::FILE* file, std::uint64_t size, JsonDocument& doc, const std::string& path) {
   char mark[3] = {};
   const std::size_t bom = std::fread(mark, 1, 3, file) == 3 && std::string_view(mark, 3) == "\xEF\xBB\xBF" ? 3 : 0;

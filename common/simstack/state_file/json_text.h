@@ -23,6 +23,10 @@ void parse_json(std::string_view text, JsonDocument& doc, const std::string& pat
 // is never held whole, only the document.
 void parse_json_file(std::FILE* file, std::uint64_t size, JsonDocument& doc, const std::string& path);
 
+// A document of the JSON the program carries (built-in schemas, the host template),
+// read as strictly as a host file; `name` names it in an error.
+JsonDocument parse_embedded(const char* text, const std::string& name);
+
 // The document as the host file holds it, ending in a newline. Throws StateError naming
 // `path` for a value JSON cannot hold (text that is not UTF-8, a number that is not finite).
 std::string json_file_text(const Json& doc, const std::string& path);

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "simstack/state_file/json_text.h"
 #include "simstack/state_file/state_file.h"
 #include "simstack/wmi_provider/value_check.h"
 
@@ -141,11 +142,7 @@ ClassSchema parse_class(const std::string& name, const Json& spec) {
 
 // The built-in schemas, parsed once.
 const JsonDocument& builtin_schemas() {
-  static const JsonDocument doc = [] {
-    JsonDocument d;
-    d.Parse(builtin_schema_text());
-    return d;
-  }();
+  static const JsonDocument doc = parse_embedded(builtin_schema_text(), "builtin_schemas.json");
   return doc;
 }
 
