@@ -51,6 +51,14 @@ std::string iscsi_url(const Json& unit) { return unit.value("iscsi", std::string
 
 Json address_json(const ScsiAddressBytes& a) { return Json::array({a[0], a[1], a[2], a[3]}); }
 
+// The adapter's AlignmentMask ("alignment") has bits set in the data buffer's address.
+bool misaligned(const Json& unit, const ScsiCommand& command) {
+  const bool has_data = command.data_in ? command.transfer_length != 0 : !command.data_out.empty();
+  const Json* mask = find_member_nocase(unit, "alignment");
+  return has_data && mask != nullptr && mask->is_number_unsigned() &&
+         (command.data_address & mask->get<std::uint64_t>()) != 0;
+}
+
 }  // namespace
 
 std::optional<std::uint8_t> adapter_port_of(const std::string& name) {
@@ -105,6 +113,8 @@ ScsiOutcome run_scsi_command(SimHost& host, const ScsiCommand& command) {
     const std::uint8_t port = command.address[0];
     if (unit == nullptr || open_fault(*unit)) {
       outcome.error = kERROR_SEM_TIMEOUT;
+    } else if (misaligned(*unit, command)) {
+      outcome.error = kERROR_INVALID_PARAMETER;
     } else if (const Json fault = unit->value("fault", Json::object()); fault.is_object() && fault.contains("status")) {
       outcome.status = fault["status"].get<std::uint8_t>();
       outcome.sense = bytes_of_hex(fault.value("sense", std::string()), host.path() + ": scsi fault sense");
