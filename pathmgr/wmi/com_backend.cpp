@@ -55,9 +55,21 @@ class AuthIdentity {
   COAUTHIDENTITY identity_{};
 };
 
-HRESULT set_blanket(IUnknown* proxy, AuthIdentity* identity) {
+HRESULT set_blanket_of(IUnknown* proxy, AuthIdentity* identity) {
   return CoSetProxyBlanket(proxy, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                            RPC_C_IMP_LEVEL_IMPERSONATE, identity != nullptr ? identity->get() : nullptr, EOAC_NONE);
+}
+
+// The blanket of a proxy; with another account's identity also that of the proxy's
+// IUnknown, which carries QueryInterface and the final Release: with the process's
+// own identity those calls would stall against the other computer.
+HRESULT set_blanket(IUnknown* proxy, AuthIdentity* identity) {
+  HRESULT hr = set_blanket_of(proxy, identity);
+  if (FAILED(hr) || identity == nullptr) return hr;
+  ComPtr<IUnknown> unknown;
+  hr = proxy->QueryInterface(IID_IUnknown, unknown.put_void());
+  if (FAILED(hr)) return hr;
+  return set_blanket_of(unknown.get(), identity);
 }
 
 class ComQualifierSet : public QualifierSet {
