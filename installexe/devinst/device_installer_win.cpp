@@ -317,9 +317,11 @@ class WinDeviceInstaller : public DeviceInstaller {
     out = OsVersion{v.dwMajorVersion, v.dwMinorVersion};
     return true;
   }
+  // The system's own Windows folder, also for a program that a Terminal Server gives
+  // a per-user one.
   std::wstring windows_directory() override {
     wchar_t buf[MAX_PATH] = {};
-    GetWindowsDirectoryW(buf, MAX_PATH);
+    if (GetSystemWindowsDirectoryW(buf, MAX_PATH) >= MAX_PATH) buf[0] = L'\0';
     return buf;
   }
   std::wstring system_directory() override {
