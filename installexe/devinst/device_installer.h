@@ -17,7 +17,7 @@ namespace devinst {
 
 constexpr Win32Error kERROR_INSUFFICIENT_BUFFER = 122;
 constexpr Win32Error kERROR_NO_SUCH_DEVINST = 0xE000020B;
-constexpr Win32Error kERROR_INVALID_CLASS = 0xE0000209;
+constexpr Win32Error kERROR_INVALID_CLASS = 0xE0000206;
 constexpr Win32Error kERROR_LINE_NOT_FOUND = 0xE0000102;
 constexpr std::uint32_t kCONFIGFLAG_REINSTALL = 0x20;
 constexpr std::uint32_t kDN_STARTED = 0x8;
