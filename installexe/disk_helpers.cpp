@@ -46,6 +46,11 @@ Win32Error read_multi_sz(const Installer& in, const std::wstring& key_name, cons
   return kERROR_SUCCESS;
 }
 
+bool device_present(devinst::DeviceSet& set, std::size_t device) {
+  std::uint32_t status = 0;
+  return set.node_status(device, status);
+}
+
 Win32Error retag_disk(devinst::DeviceSet& set, std::size_t device, const DeviceList& list) {
   std::vector<std::wstring> ids;
   if (auto rc = set.hardware_ids(device, ids); rc != kERROR_SUCCESS) return rc;
@@ -69,6 +74,7 @@ Win32Error retag_disk(devinst::DeviceSet& set, std::size_t device, const DeviceL
 
 Win32Error release_disk(const Installer& in, devinst::DeviceSet& set, std::size_t device, const DeviceList& list,
                         bool& need_reboot) {
+  if (!device_present(set, device)) return kERROR_SUCCESS;
   std::vector<std::wstring> ids;
   if (auto rc = set.hardware_ids(device, ids); rc != kERROR_SUCCESS) return rc;
   if (matches_supported_device(ids, list, L"SCSI\\Disk")) return kERROR_SUCCESS;  // another module claims it
@@ -91,6 +97,7 @@ Win32Error release_disk(const Installer& in, devinst::DeviceSet& set, std::size_
 
 Win32Error remove_released_disk(devinst::DeviceSet& set, std::size_t device, const DeviceList& list,
                                 bool& need_reboot) {
+  if (!device_present(set, device)) return kERROR_SUCCESS;
   std::vector<std::wstring> ids;
   if (set.hardware_ids(device, ids) != kERROR_SUCCESS || ids.empty()) return kERROR_SUCCESS;
   if (!matches_supported_device(ids, list, L"SCSI\\Disk")) return kERROR_SUCCESS;

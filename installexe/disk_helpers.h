@@ -36,6 +36,10 @@ Win32Error for_each_device(const Installer& in, const std::wstring& class_guid, 
   return rc;
 }
 
+// Whether the system can tell the device's status: a device it only remembers (a
+// leftover of an old path or LUN) cannot be restarted or removed, and is passed over.
+bool device_present(devinst::DeviceSet& set, std::size_t device);
+
 Win32Error retag_disk(devinst::DeviceSet& set, std::size_t device, const DeviceList& list);
 Win32Error release_disk(const Installer& in, devinst::DeviceSet& set, std::size_t device, const DeviceList& list,
                         bool& need_reboot);

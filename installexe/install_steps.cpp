@@ -52,6 +52,7 @@ Win32Error restart_scsi_adapters(const Installer& in, int& reboot) {
   bool need = false;
   Win32Error rc = for_each_device(in, devinst::kScsiAdapterClass, need,
                                   [](devinst::DeviceSet& set, std::size_t i, bool& adapter_need) {
+    if (!device_present(set, i)) return kERROR_SUCCESS;  // an adapter no longer there
     std::vector<std::wstring> ids;
     Win32Error status = set.hardware_ids(i, ids);
     if (status != kERROR_SUCCESS || has_id(ids, L"Detected\\MPIO")) return status;  // MPIO's own bus stays

@@ -38,7 +38,8 @@ class DeviceSet {
   virtual Win32Error set_config_flags(std::size_t device, std::uint32_t flags) = 0;
   // SPDRP_ENUMERATOR_NAME (260 characters).
   virtual Win32Error enumerator(std::size_t device, std::wstring& out) = 0;
-  // CM_Get_Device_IDW (200 characters) and CM_Get_DevNode_Status: false when they fail.
+  // CM_Get_Device_IDW (200 characters) and CM_Get_DevNode_Status: false when they fail
+  // (a device the system remembers but that is not present has no status).
   virtual bool instance_id(std::size_t device, std::wstring& out) = 0;
   virtual bool node_status(std::size_t device, std::uint32_t& status) = 0;
   // SetupDiCallClassInstaller with DIF_REMOVE (DI_REMOVEDEVICE_GLOBAL) or

@@ -48,6 +48,12 @@ Json& devices_of(Json& doc) {
   return list;
 }
 
+// A device the system remembers from an old path or LUN is listed with "present": false.
+bool present(const Json& device) {
+  auto it = device.find("present");
+  return it == device.end() || !it->is_boolean() || it->get<bool>();
+}
+
 Json* find_device(Json& doc, const std::string& instance_id) {
   for (auto& d : devices_of(doc))
     if (simstack::equal_nocase(text_of(d, "instance_id"), instance_id)) return &d;
@@ -266,7 +272,7 @@ class SimDeviceInstaller : public DeviceInstaller {
       std::vector<Json*> targets;
       if (status == kERROR_SUCCESS) {
         for (auto& d : devices_of(doc))
-          for (const auto& id : ids_of(d))
+          for (const auto& id : present(d) ? ids_of(d) : std::vector<std::wstring>())
             if (inf::equal_nocase(id, hardware_id)) {
               targets.push_back(&d);
               break;
@@ -474,6 +480,9 @@ Win32Error SimDeviceSet::change(std::size_t device, const char* action, Json ext
       std::vector<std::string> names{id};
       for (const auto& hw : ids_of(*d)) names.push_back(narrow_utf8(hw));
       status = device_fault(doc, action, names).value_or(kERROR_SUCCESS);
+      // The class installer has no node to act on for a device that is not present.
+      if (status == kERROR_SUCCESS && std::string_view(action) != "set-property" && !present(*d))
+        status = kERROR_NO_SUCH_DEVINST;
       if (status == kERROR_SUCCESS) {
         if (std::string(action) != "set-property") reboot_[device] = d->value("reboot", false);
         act(doc, *d);
@@ -531,7 +540,7 @@ bool SimDeviceSet::instance_id(std::size_t device, std::wstring& out) {
 
 bool SimDeviceSet::node_status(std::size_t device, std::uint32_t& status) {
   auto d = read(device);
-  if (!d) return false;
+  if (!d || !present(*d)) return false;  // CR_NO_SUCH_DEVNODE
   status = d->value("started", false) ? kDN_STARTED : 0;
   return true;
 }
