@@ -111,6 +111,8 @@ class DeviceInstaller {
   virtual std::wstring current_directory() = 0;
   virtual bool set_current_directory(const std::wstring& path) = 0;
   virtual std::wstring short_path(const std::wstring& path) = 0;  // GetShortPathNameW
+  // GetFullPathNameW: the path against the current directory; unchanged when it fails.
+  virtual std::wstring full_path(const std::wstring& path) = 0;
   // The bytes of a file for plain text reading (fopen "r"); none when it cannot be opened.
   virtual std::optional<std::string> read_file(const std::wstring& path) = 0;
   // GetLastError: what the last call of the platform left.

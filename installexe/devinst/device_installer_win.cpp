@@ -364,6 +364,15 @@ class WinDeviceInstaller : public DeviceInstaller {
     DWORD n = GetShortPathNameW(path.c_str(), buf, MAX_PATH);
     return n == 0 || n >= MAX_PATH ? path : std::wstring(buf);
   }
+  std::wstring full_path(const std::wstring& path) override {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+      DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+      if (n == 0) return path;
+      if (n < buf.size()) return std::wstring(buf.data(), n);
+      buf.resize(n);  // n counts the terminator when the buffer was too small
+    }
+  }
   std::optional<std::string> read_file(const std::wstring& path) override {
     // A plain text read through the C runtime, with the path's low bytes as its name.
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(narrow_low_bytes(path).c_str(), "r"), &std::fclose);

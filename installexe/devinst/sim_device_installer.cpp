@@ -373,6 +373,11 @@ class SimDeviceInstaller : public DeviceInstaller {
     return !ec;
   }
   std::wstring short_path(const std::wstring& path) override { return path; }
+  // A relative host path is taken against the current folder; its separators stay.
+  std::wstring full_path(const std::wstring& path) override {
+    if (path.empty() || fs::path(host_path(path)).is_absolute()) return path;
+    return current_directory() + L"/" + path;
+  }
   std::optional<std::string> read_file(const std::wstring& path) override { return file_bytes(host_path(path)); }
   Win32Error last_error() override { return kERROR_SUCCESS; }
 

@@ -1,6 +1,9 @@
 // What a real server shows that a first simulated host did not: devices the system
-// only remembers are passed over.
+// only remembers are passed over, and relative folders stay the same folders while
+// the steps move between them.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "devinst/sim_device_installer.h"
 #include "install_hosts.h"
@@ -61,6 +64,21 @@ TEST(ServerConditions, SimulatedDeviceNotPresent) {
   EXPECT_EQ(set->remove(0), devinst::kERROR_NO_SUCH_DEVINST);
   std::vector<std::wstring> ids;
   EXPECT_EQ(set->hardware_ids(0, ids), kERROR_SUCCESS);  // its registry properties are still there
+}
+
+// Folders given relative to where install starts name the same folders after the
+// steps have made the package folders current.
+TEST(ServerConditions, RelativeFoldersStayTheSameFolders) {
+  for (unsigned family : {5u, 6u}) {
+    InstallHost host({.family = family});
+    const std::string parent = std::filesystem::path(host.package()).parent_path().string();
+    auto r = host.run(words("-i", "pkg", "pkg"), parent);
+    EXPECT_EQ(r.exit_code, 0) << family << r.out;
+    EXPECT_EQ(r.out.find("Failure"), std::string::npos) << r.out;
+    r = host.run(words("-u", "pkg\\", "./pkg"), parent);
+    EXPECT_EQ(r.exit_code, 0) << family << r.out;
+    EXPECT_TRUE(host.files("inf").empty()) << family;
+  }
 }
 
 }  // namespace
