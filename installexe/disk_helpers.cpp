@@ -161,9 +161,15 @@ void remove_oem_inf_copy(const Installer& in, const std::wstring& inf_path) {
   in.dev.delete_file(copy);
 }
 
-void delete_system_driver(const Installer& in, const std::wstring& driver) {
-  if (driver.empty()) return;
-  in.dev.delete_file(join_path(join_path(in.dev.system_directory(), L"drivers"), driver));
+bool delete_system_driver(const Installer& in, const std::wstring& driver) {
+  if (driver.empty()) return false;
+  const std::wstring path = join_path(join_path(in.dev.system_directory(), L"drivers"), driver);
+  const Win32Error rc = in.dev.delete_file(path);
+  if (rc != kERROR_ACCESS_DENIED && rc != devinst::kERROR_SHARING_VIOLATION) return false;  // gone, or never there
+  // A driver the system has loaded keeps its file open until the next start.
+  if (in.dev.delete_at_reboot(path) != kERROR_SUCCESS) return false;
+  in.print(L"\n" + path + L" is in use; it is deleted when the system restarts (need a reboot).\n");
+  return true;
 }
 
 }  // namespace installer

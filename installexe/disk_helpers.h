@@ -51,6 +51,8 @@ Win32Error check_disk_running(const Installer& in, devinst::DeviceSet& set, std:
 bool inf_uses_catalog(const Installer& in, const std::wstring& inf_path, const std::wstring& catalog);
 void remove_oem_infs_by_catalog(const Installer& in, const std::wstring& catalog);
 void remove_oem_inf_copy(const Installer& in, const std::wstring& inf_path);
-void delete_system_driver(const Installer& in, const std::wstring& driver);
+// Deletes a file of the drivers folder; one that a running driver holds is deleted at
+// the next start instead (after saying so): true then, a reboot is needed.
+bool delete_system_driver(const Installer& in, const std::wstring& driver);
 
 }  // namespace installer

@@ -82,7 +82,7 @@ ActionResult install_package(const Installer& in, const std::wstring& source, co
     rc = install_driver_for_hwid(in, inf, L"Detected\\MPIO", result.reboot);
     if (rc != kERROR_SUCCESS) {
       remove_oem_inf_copy(in, inf);
-      delete_system_driver(in, L"mpspfltr.sys");
+      note_reboot(result.reboot, delete_system_driver(in, L"mpspfltr.sys"));
       result.failed = true;
       return result;
     }

@@ -15,7 +15,9 @@
 
 namespace devinst {
 
+constexpr Win32Error kERROR_SHARING_VIOLATION = 32;
 constexpr Win32Error kERROR_INSUFFICIENT_BUFFER = 122;
+constexpr Win32Error kERROR_SUCCESS_REBOOT_REQUIRED = 3010;
 constexpr Win32Error kERROR_NO_SUCH_DEVINST = 0xE000020B;
 constexpr Win32Error kERROR_INVALID_CLASS = 0xE0000206;
 constexpr Win32Error kERROR_LINE_NOT_FOUND = 0xE0000102;
@@ -64,9 +66,11 @@ class InfHandle {
   virtual std::optional<std::int32_t> int_field(const std::wstring& section, std::size_t index, std::size_t field) = 0;
   // SetupInstallFromInfSectionW (SPINST_REGISTRY | SPINST_FILES, SP_COPY_FORCE_NEWER,
   // the default queue callback with no progress window) and
-  // SetupInstallServicesFromInfSectionW (flags 0).
+  // SetupInstallServicesFromInfSectionW (flags 0). `reboot` is set when the services
+  // call succeeded with ERROR_SUCCESS_REBOOT_REQUIRED as its last error: a running
+  // driver's service could only be marked for deletion.
   virtual Win32Error install_section(const std::wstring& section) = 0;
-  virtual Win32Error install_services(const std::wstring& section) = 0;
+  virtual Win32Error install_services(const std::wstring& section, bool& reboot) = 0;
 };
 
 struct OsVersion {
@@ -107,7 +111,10 @@ class DeviceInstaller {
   virtual Win32Error find_file(const std::wstring& path) = 0;
   // The entries of a folder (FindFirstFileW on folder + "\*").
   virtual std::vector<FileEntry> list_folder(const std::wstring& folder) = 0;
-  virtual bool delete_file(const std::wstring& path) = 0;
+  // DeleteFileW: 0, or why not (ERROR_ACCESS_DENIED for a driver file in use).
+  virtual Win32Error delete_file(const std::wstring& path) = 0;
+  // MoveFileExW(path, no target, MOVEFILE_DELAY_UNTIL_REBOOT): deleted at the next start.
+  virtual Win32Error delete_at_reboot(const std::wstring& path) = 0;
   virtual std::wstring current_directory() = 0;
   virtual bool set_current_directory(const std::wstring& path) = 0;
   virtual std::wstring short_path(const std::wstring& path) = 0;  // GetShortPathNameW

@@ -232,8 +232,13 @@ class WinInf : public InfHandle {
     SetupTermDefaultQueueCallback(context);
     return rc;
   }
-  Win32Error install_services(const std::wstring& section) override {
-    return SetupInstallServicesFromInfSectionW(inf_, section.c_str(), 0) ? kERROR_SUCCESS : last();
+  Win32Error install_services(const std::wstring& section, bool& reboot) override {
+    // Success with ERROR_SUCCESS_REBOOT_REQUIRED left as the last error: a service
+    // that was only marked for deletion. The call sets no last error otherwise.
+    SetLastError(ERROR_SUCCESS);
+    if (!SetupInstallServicesFromInfSectionW(inf_, section.c_str(), 0)) return last();
+    reboot = GetLastError() == ERROR_SUCCESS_REBOOT_REQUIRED;
+    return kERROR_SUCCESS;
   }
 
  private:
@@ -352,7 +357,12 @@ class WinDeviceInstaller : public DeviceInstaller {
     while (FindNextFileW(find.h, &data));
     return out;
   }
-  bool delete_file(const std::wstring& path) override { return DeleteFileW(path.c_str()) != FALSE; }
+  Win32Error delete_file(const std::wstring& path) override {
+    return DeleteFileW(path.c_str()) ? kERROR_SUCCESS : last();
+  }
+  Win32Error delete_at_reboot(const std::wstring& path) override {
+    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? kERROR_SUCCESS : last();
+  }
   std::wstring current_directory() override {
     wchar_t buf[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, buf);

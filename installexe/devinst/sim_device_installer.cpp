@@ -9,6 +9,7 @@
 #include <set>
 
 #include "devinst/sim_inf_install.h"
+#include "devinst/sim_locked_files.h"
 #include "hresult.h"
 #include "inf/inf_file.h"
 #include "simstack/faults.h"
@@ -52,6 +53,13 @@ Json& devices_of(Json& doc) {
 bool present(const Json& device) {
   auto it = device.find("present");
   return it == device.end() || !it->is_boolean() || it->get<bool>();
+}
+
+// A services section that can only mark a running driver's service for deletion
+// succeeds, with ERROR_SUCCESS_REBOOT_REQUIRED as its last error: a "faults"."device"
+// entry of install-services with that code asks for it.
+bool succeeds_with_reboot(std::string_view action, Win32Error fault) {
+  return action == "install-services" && fault == kERROR_SUCCESS_REBOOT_REQUIRED;
 }
 
 Json* find_device(Json& doc, const std::string& instance_id) {
@@ -285,21 +293,24 @@ class SimDeviceInstaller : public DeviceInstaller {
         if (install.empty()) status = kERROR_NO_MORE_ITEMS;
       }
       std::string copy;
+      bool services_reboot = false;
       if (status == kERROR_SUCCESS) status = place_in_store(doc, inf_name, false, copy);
       if (status == kERROR_SUCCESS) {
-        SimInfContext context{inf, fs::path(inf_name).parent_path().string(), drivers_folder()};
+        SimInfContext context{inf, fs::path(inf_name).parent_path().string(), drivers_folder(), windows_folder()};
         const std::string section = narrow_utf8(install), services = section + ".Services";
         status = device_fault(doc, "install-section", {section, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
         if (status == kERROR_SUCCESS) status = sim_install_section(doc, context, install);
         if (status == kERROR_SUCCESS)
           status = device_fault(doc, "install-services", {services, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
-        if (status == kERROR_SUCCESS) status = sim_install_services(doc, context, install + L".Services");
+        services_reboot = succeeds_with_reboot("install-services", status);
+        if (status == kERROR_SUCCESS || services_reboot)
+          status = sim_install_services(doc, context, install + L".Services");
       }
       if (status == kERROR_SUCCESS)
         for (Json* d : targets) {
           (*d)["driver"] = copy;
           (*d)["started"] = true;
-          reboot = reboot || d->value("reboot", false);
+          reboot = reboot || services_reboot || d->value("reboot", false);
         }
       journal(doc, "update-driver", hwid, status, {{"inf", inf_name}});
       return true;
@@ -358,9 +369,29 @@ class SimDeviceInstaller : public DeviceInstaller {
     return out;
   }
 
-  bool delete_file(const std::wstring& path) override {
+  Win32Error delete_file(const std::wstring& path) override {
+    const std::string file = host_path(path);
     std::error_code ec;
-    return fs::is_regular_file(host_path(path), ec) && fs::remove(host_path(path), ec);
+    if (!fs::is_regular_file(file, ec)) {
+      const Win32Error found = find_file(path);
+      return found == kERROR_SUCCESS ? kERROR_ACCESS_DENIED : found;  // a folder is not deleted as a file
+    }
+    if (windows_file_locked(*host_->document(), windows_folder(), file)) return kERROR_ACCESS_DENIED;
+    return fs::remove(file, ec) ? kERROR_SUCCESS : kERROR_ACCESS_DENIED;
+  }
+
+  // The file stays until the next start, which the simulated host never has; the
+  // journal keeps the request.
+  Win32Error delete_at_reboot(const std::wstring& path) override {
+    const std::string file = host_path(path);
+    Win32Error status = kERROR_SUCCESS;
+    host_->update([&](Json& doc) {
+      std::error_code ec;
+      if (!fs::exists(file, ec)) status = find_file(path);
+      journal(doc, "delete-at-reboot", file, status);
+      return true;
+    });
+    return status;
   }
 
   std::wstring current_directory() override {
@@ -429,8 +460,10 @@ class SimInf : public InfHandle {
   Win32Error install_section(const std::wstring& section) override {
     return run("install-section", section, sim_install_section);
   }
-  Win32Error install_services(const std::wstring& section) override {
-    return run("install-services", section, sim_install_services);
+  Win32Error install_services(const std::wstring& section, bool& reboot) override {
+    const Win32Error status = run("install-services", section, sim_install_services);
+    reboot = status == kERROR_SUCCESS_REBOOT_REQUIRED;
+    return reboot ? kERROR_SUCCESS : status;
   }
 
  private:
@@ -440,8 +473,11 @@ class SimInf : public InfHandle {
     const std::string name = narrow_utf8(section);
     owner_.host().update([&](Json& doc) {
       status = device_fault(doc, action, {name, path_, file_name(path_)}).value_or(kERROR_SUCCESS);
-      if (status == kERROR_SUCCESS)
-        status = act(doc, SimInfContext{inf_, fs::path(path_).parent_path().string(), owner_.drivers_folder()}, section);
+      if (status == kERROR_SUCCESS || succeeds_with_reboot(action, status)) {
+        const SimInfContext context{inf_, fs::path(path_).parent_path().string(), owner_.drivers_folder(),
+                                    owner_.windows_folder()};
+        if (Win32Error done = act(doc, context, section); done != kERROR_SUCCESS) status = done;
+      }
       journal(doc, action, name, status, {{"inf", path_}});
       return true;
     });
