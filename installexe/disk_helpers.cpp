@@ -156,7 +156,8 @@ void remove_oem_inf_copy(const Installer& in, const std::wstring& inf_path) {
   std::wstring copy;
   if (in.dev.copy_oem_inf(inf_path, true, copy) != kERROR_SUCCESS) return;
   copy = path_buffer(copy);
-  if (in.oem_inf_uninstall_available()) in.dev.uninstall_oem_inf(copy);
+  // The system takes the copy's file name alone ("oem3.inf"), not its path.
+  if (in.oem_inf_uninstall_available()) in.dev.uninstall_oem_inf(file_name_of(copy));
   if (auto twin = with_extension(copy, L".pnf"); !twin.empty()) in.dev.delete_file(twin);
   in.dev.delete_file(copy);
 }

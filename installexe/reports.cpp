@@ -59,6 +59,11 @@ std::wstring join_path(const std::wstring& folder, const std::wstring& name) {
   return path_buffer(folder + L"\\" + name);
 }
 
+std::wstring file_name_of(const std::wstring& path) {
+  const auto separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
 std::wstring with_extension(const std::wstring& name, const std::wstring& extension) {
   auto dot = name.rfind(L'.');
   if (dot == std::wstring::npos) return {};

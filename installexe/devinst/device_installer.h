@@ -97,8 +97,9 @@ class DeviceInstaller {
   virtual Win32Error update_driver(const std::wstring& hardware_id, const std::wstring& inf_path, bool& reboot) = 0;
   // SetupCopyOEMInfW (SPOST_PATH; SP_COPY_REPLACEONLY when asked): the store
   // copy's full path, as DestinationInfFileName gives it.
-  virtual Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_name) = 0;
-  // SetupUninstallOEMInfW (SUOI_FORCEDELETE).
+  virtual Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_path) = 0;
+  // SetupUninstallOEMInfW (SUOI_FORCEDELETE): the store copy's file name alone
+  // ("oem3.inf"); the system refuses a path.
   virtual Win32Error uninstall_oem_inf(const std::wstring& copy_name) = 0;
   virtual Win32Error open_inf(const std::wstring& inf_path, std::unique_ptr<InfHandle>& out) = 0;
 

@@ -298,12 +298,13 @@ class WinDeviceInstaller : public DeviceInstaller {
     reboot = need != FALSE;
     return ok ? kERROR_SUCCESS : last();
   }
-  Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_name) override {
+  Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_path) override {
     wchar_t buf[MAX_PATH] = {};
     if (!SetupCopyOEMInfW(inf_path.c_str(), nullptr, SPOST_PATH, replace_only ? SP_COPY_REPLACEONLY : 0, buf, MAX_PATH,
                           nullptr, nullptr))
       return last();
-    copy_name = buf;
+    buf[MAX_PATH - 1] = L'\0';
+    copy_path = buf;
     return kERROR_SUCCESS;
   }
   Win32Error uninstall_oem_inf(const std::wstring& copy_name) override {

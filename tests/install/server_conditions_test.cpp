@@ -1,6 +1,6 @@
-// What a real server shows that a first simulated host did not: devices the system
-// only remembers are passed over, and relative folders stay the same folders while
-// the steps move between them.
+// What a real server shows that a first simulated host did not: INF store copies are
+// uninstalled by their file name, devices the system only remembers are passed over,
+// and relative folders stay the same folders while the steps move between them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,6 +17,23 @@ const std::string kRestart = "\nRestarting all SCSI adapters...\nSuccess \n";
 
 std::vector<std::string> words(const std::string& sw, const std::string& source, const std::string& common) {
   return {sw, source, common, "zyrdsm.inf", "ROOT\\zyrdsm"};
+}
+
+// SetupUninstallOEMInfW takes "oemN.inf" alone (a path is refused): every copy that
+// uninstall removes goes through it with success.
+TEST(ServerConditions, StoreCopiesAreUninstalledByFileName) {
+  for (unsigned family : {5u, 6u}) {
+    InstallHost host({.family = family});
+    ASSERT_EQ(host.run(words("-i", host.package(), host.package())).exit_code, 0);
+    ASSERT_EQ(host.run(words("-u", host.package(), host.package())).exit_code, 0);
+    const auto entries = host.journal_entries("uninstall-inf");
+    ASSERT_EQ(entries.size(), family == 5 ? 3u : 1u) << family;
+    for (const auto& e : entries) {
+      EXPECT_EQ(e["target"].get<std::string>().find_first_of("\\/"), std::string::npos) << e;
+      EXPECT_EQ(e["status"], "0x00000000") << e;
+    }
+    EXPECT_TRUE(host.files("inf").empty());
+  }
 }
 
 // A leftover of an old path has no status: the adapter restart and the disk release

@@ -1,7 +1,8 @@
 // The Windows build of install under wine64, on the real SetupAPI and registry: the
 // usage text, a missing source path, an install of the sample package as far as wine
-// serves it, a folder named outside the ANSI code page; the program's header; and the
-// INF parser compared with what SetupAPI reads from the sample INFs.
+// serves it, a folder named outside the ANSI code page, the INF store copy removed by
+// its file name; the program's header; and the INF parser compared with what SetupAPI
+// reads from the sample INFs.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -118,6 +119,29 @@ TEST_F(WineInstall, FolderNamedOutsideTheAnsiCodePage) {
   auto r = run(WINE_INSTALL, {"-i", windows_path(pkg), windows_path(pkg), "zyrdsm.inf", "ROOT\\zyrdsm"});
   const std::string step = "\n\nInstalling the Device Specific Module...\n";
   EXPECT_EQ(r.out.substr(0, step.size()), step) << r.out;
+}
+
+// install's own removal of a store copy on wine's SetupAPI: SetupUninstallOEMInfW is
+// given the copy's file name and succeeds; the copy's full path is refused. (Wine keeps
+// the INF's own name for its copy where Windows numbers it "oemN.inf".)
+TEST_F(WineInstall, StoreCopyUninstalledByItsFileName) {
+  TempDir dir;
+  std::filesystem::copy(PATHMGR_SAMPLE_PACKAGE, dir.file("pkg"));
+  auto r = run(WINE_OEM_INF_PROBE, {windows_path(dir.file("pkg/zyrdsm.inf"))});
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  std::istringstream lines(r.out);
+  std::string word, copy, name, status, path_status;
+  ASSERT_TRUE(lines >> word >> copy) << r.out;
+  EXPECT_EQ(word, "copy");
+  ASSERT_TRUE(lines >> word >> name >> status) << r.out;
+  EXPECT_EQ(word, "uninstall");
+  EXPECT_EQ(name, copy.substr(copy.rfind('\\') + 1)) << copy;
+  EXPECT_EQ(status, "0x00000000");
+  ASSERT_TRUE(lines >> word >> status) << r.out;
+  EXPECT_EQ(word + " " + status, "left 0");
+  ASSERT_TRUE(lines >> word >> path_status) << r.out;
+  EXPECT_EQ(word, "path");
+  EXPECT_NE(path_status, "0x00000000");
 }
 
 // IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE (0x8000) in install.exe's optional
