@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include "inf/inf_file.h"
@@ -121,27 +122,21 @@ TEST_F(WineInstall, FolderNamedOutsideTheAnsiCodePage) {
   EXPECT_EQ(r.out.substr(0, step.size()), step) << r.out;
 }
 
-// install's own removal of a store copy on wine's SetupAPI: SetupUninstallOEMInfW is
-// given the copy's file name and succeeds; the copy's full path is refused. (Wine keeps
-// the INF's own name for its copy where Windows numbers it "oemN.inf".)
+// The store copy's file name, as install hands it to SetupUninstallOEMInfW, on wine's
+// SetupAPI: the copy goes; its full path is refused. (Wine keeps the INF's own name for
+// its copy where Windows numbers it "oemN.inf".)
 TEST_F(WineInstall, StoreCopyUninstalledByItsFileName) {
   TempDir dir;
   std::filesystem::copy(PATHMGR_SAMPLE_PACKAGE, dir.file("pkg"));
   auto r = run(WINE_OEM_INF_PROBE, {windows_path(dir.file("pkg/zyrdsm.inf"))});
   EXPECT_EQ(r.exit_code, 0) << r.out;
+  std::map<std::string, std::string> said;  // "copy", "name", "left", "path"
   std::istringstream lines(r.out);
-  std::string word, copy, name, status, path_status;
-  ASSERT_TRUE(lines >> word >> copy) << r.out;
-  EXPECT_EQ(word, "copy");
-  ASSERT_TRUE(lines >> word >> name >> status) << r.out;
-  EXPECT_EQ(word, "uninstall");
-  EXPECT_EQ(name, copy.substr(copy.rfind('\\') + 1)) << copy;
-  EXPECT_EQ(status, "0x00000000");
-  ASSERT_TRUE(lines >> word >> status) << r.out;
-  EXPECT_EQ(word + " " + status, "left 0");
-  ASSERT_TRUE(lines >> word >> path_status) << r.out;
-  EXPECT_EQ(word, "path");
-  EXPECT_NE(path_status, "0x00000000");
+  for (std::string key, value; lines >> key >> value;) said[key] = value;
+  EXPECT_EQ(said["name"], "0x00000000") << r.out;
+  EXPECT_EQ(said["left"], "0") << r.out;
+  EXPECT_NE(said["path"], "") << r.out;
+  EXPECT_NE(said["path"], "0x00000000") << r.out;
 }
 
 // IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE (0x8000) in install.exe's optional
