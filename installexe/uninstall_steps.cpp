@@ -298,9 +298,10 @@ ActionResult uninstall_package(const Installer& in, const std::wstring& source, 
   if (device_driver_gone && bus_driver_gone) {
     remove_oem_inf_copy(in, device_inf);
     remove_oem_inf_copy(in, bus_inf);
-    const std::wstring files[] = {L"mpdev.sys", L"mpio.sys", L"mpspfltr.sys", *image, driver};
+    // The driver file is the image itself, or was handled above when it is not: each
+    // file is handled once, so one in use is scheduled and reported once.
+    const std::wstring files[] = {L"mpdev.sys", L"mpio.sys", L"mpspfltr.sys", *image};
     for (std::size_t i = 0; i < std::size(files); ++i) {
-      // The image is usually the driver file itself: each file is handled once.
       if (std::any_of(files, files + i, [&](const std::wstring& f) { return inf::equal_nocase(f, files[i]); })) continue;
       files_need = delete_system_driver(in, files[i]) || files_need;
     }
