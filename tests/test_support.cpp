@@ -134,8 +134,19 @@ int exit_code_of(pid_t pid) {
 
 }  // namespace
 
+namespace {
+
+// Writing to a program that has ended fails with EPIPE instead of ending the tests.
+void ignore_sigpipe() {
+  static const bool ignored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+  (void)ignored;
+}
+
+}  // namespace
+
 ProcessResult run_program(const std::vector<std::string>& argv_text, const std::vector<std::string>& set_env,
                           const std::vector<std::string>& unset_env, const std::string& input) {
+  ignore_sigpipe();  // a program may end before it reads all its input
   Spawned child = spawn_with_pipes(argv_text, set_env, unset_env);
   ProcessResult result;
   std::size_t written = 0;
@@ -158,9 +169,7 @@ ProcessResult run_program(const std::vector<std::string>& argv_text, const std::
 
 RunningProgram::RunningProgram(const std::vector<std::string>& argv, const std::vector<std::string>& set_env,
                                const std::vector<std::string>& unset_env) {
-  // Writing to a program that has ended fails with EPIPE instead of ending the tests.
-  static const bool sigpipe_ignored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
-  (void)sigpipe_ignored;
+  ignore_sigpipe();
   Spawned child = spawn_with_pipes(argv, set_env, unset_env);
   pid_ = child.pid;
   input_ = child.input;
