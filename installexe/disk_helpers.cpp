@@ -46,6 +46,11 @@ Win32Error read_multi_sz(const Installer& in, const std::wstring& key_name, cons
   return kERROR_SUCCESS;
 }
 
+bool device_present(devinst::DeviceSet& set, std::size_t device) {
+  std::uint32_t status = 0;
+  return set.node_status(device, status);
+}
+
 Win32Error retag_disk(devinst::DeviceSet& set, std::size_t device, const DeviceList& list) {
   std::vector<std::wstring> ids;
   if (auto rc = set.hardware_ids(device, ids); rc != kERROR_SUCCESS) return rc;
@@ -69,6 +74,7 @@ Win32Error retag_disk(devinst::DeviceSet& set, std::size_t device, const DeviceL
 
 Win32Error release_disk(const Installer& in, devinst::DeviceSet& set, std::size_t device, const DeviceList& list,
                         bool& need_reboot) {
+  if (!device_present(set, device)) return kERROR_SUCCESS;
   std::vector<std::wstring> ids;
   if (auto rc = set.hardware_ids(device, ids); rc != kERROR_SUCCESS) return rc;
   if (matches_supported_device(ids, list, L"SCSI\\Disk")) return kERROR_SUCCESS;  // another module claims it
@@ -91,6 +97,7 @@ Win32Error release_disk(const Installer& in, devinst::DeviceSet& set, std::size_
 
 Win32Error remove_released_disk(devinst::DeviceSet& set, std::size_t device, const DeviceList& list,
                                 bool& need_reboot) {
+  if (!device_present(set, device)) return kERROR_SUCCESS;
   std::vector<std::wstring> ids;
   if (set.hardware_ids(device, ids) != kERROR_SUCCESS || ids.empty()) return kERROR_SUCCESS;
   if (!matches_supported_device(ids, list, L"SCSI\\Disk")) return kERROR_SUCCESS;
@@ -149,14 +156,21 @@ void remove_oem_inf_copy(const Installer& in, const std::wstring& inf_path) {
   std::wstring copy;
   if (in.dev.copy_oem_inf(inf_path, true, copy) != kERROR_SUCCESS) return;
   copy = path_buffer(copy);
-  if (in.oem_inf_uninstall_available()) in.dev.uninstall_oem_inf(copy);
+  // The system takes the copy's file name alone ("oem3.inf"), not its path.
+  if (in.oem_inf_uninstall_available()) in.dev.uninstall_oem_inf(file_name_of(copy));
   if (auto twin = with_extension(copy, L".pnf"); !twin.empty()) in.dev.delete_file(twin);
   in.dev.delete_file(copy);
 }
 
-void delete_system_driver(const Installer& in, const std::wstring& driver) {
-  if (driver.empty()) return;
-  in.dev.delete_file(join_path(join_path(in.dev.system_directory(), L"drivers"), driver));
+bool delete_system_driver(const Installer& in, const std::wstring& driver) {
+  if (driver.empty()) return false;
+  const std::wstring path = join_path(join_path(in.dev.system_directory(), L"drivers"), driver);
+  const Win32Error rc = in.dev.delete_file(path);
+  if (rc != kERROR_ACCESS_DENIED && rc != devinst::kERROR_SHARING_VIOLATION) return false;  // gone, or never there
+  // A driver the system has loaded keeps its file open until the next start.
+  if (in.dev.delete_at_reboot(path) != kERROR_SUCCESS) return false;
+  in.print(L"\n" + path + L" is in use; it is deleted when the system restarts (need a reboot).\n");
+  return true;
 }
 
 }  // namespace installer

@@ -36,6 +36,10 @@ Win32Error for_each_device(const Installer& in, const std::wstring& class_guid, 
   return rc;
 }
 
+// Whether the system can tell the device's status: a device it only remembers (a
+// leftover of an old path or LUN) cannot be restarted or removed, and is passed over.
+bool device_present(devinst::DeviceSet& set, std::size_t device);
+
 Win32Error retag_disk(devinst::DeviceSet& set, std::size_t device, const DeviceList& list);
 Win32Error release_disk(const Installer& in, devinst::DeviceSet& set, std::size_t device, const DeviceList& list,
                         bool& need_reboot);
@@ -47,6 +51,8 @@ Win32Error check_disk_running(const Installer& in, devinst::DeviceSet& set, std:
 bool inf_uses_catalog(const Installer& in, const std::wstring& inf_path, const std::wstring& catalog);
 void remove_oem_infs_by_catalog(const Installer& in, const std::wstring& catalog);
 void remove_oem_inf_copy(const Installer& in, const std::wstring& inf_path);
-void delete_system_driver(const Installer& in, const std::wstring& driver);
+// Deletes a file of the drivers folder; one that a running driver holds is deleted at
+// the next start instead (after saying so): true then, a reboot is needed.
+bool delete_system_driver(const Installer& in, const std::wstring& driver);
 
 }  // namespace installer

@@ -35,10 +35,12 @@ void print_usage(const Installer& in) {
   for (const wchar_t* line : kUsage) in.print(line);
 }
 
-// "." is the current directory in its short form; a trailing backslash goes.
+// "." is the current directory in its short form; any other folder is made a full
+// path, so that it still names the same folder after the steps move into the package
+// folders; a trailing backslash goes.
 std::wstring resolve_path(const Installer& in, const std::wstring& arg) {
   std::wstring path = arg == L"." ? path_buffer(in.dev.short_path(path_buffer(in.dev.current_directory())))
-                                  : path_buffer(arg);
+                                  : path_buffer(in.dev.full_path(arg));
   if (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
 }

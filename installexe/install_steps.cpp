@@ -52,6 +52,7 @@ Win32Error restart_scsi_adapters(const Installer& in, int& reboot) {
   bool need = false;
   Win32Error rc = for_each_device(in, devinst::kScsiAdapterClass, need,
                                   [](devinst::DeviceSet& set, std::size_t i, bool& adapter_need) {
+    if (!device_present(set, i)) return kERROR_SUCCESS;  // an adapter no longer there
     std::vector<std::wstring> ids;
     Win32Error status = set.hardware_ids(i, ids);
     if (status != kERROR_SUCCESS || has_id(ids, L"Detected\\MPIO")) return status;  // MPIO's own bus stays
@@ -81,7 +82,7 @@ ActionResult install_package(const Installer& in, const std::wstring& source, co
     rc = install_driver_for_hwid(in, inf, L"Detected\\MPIO", result.reboot);
     if (rc != kERROR_SUCCESS) {
       remove_oem_inf_copy(in, inf);
-      delete_system_driver(in, L"mpspfltr.sys");
+      note_reboot(result.reboot, delete_system_driver(in, L"mpspfltr.sys"));
       result.failed = true;
       return result;
     }

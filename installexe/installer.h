@@ -51,5 +51,7 @@ std::wstring path_buffer(std::wstring text);
 std::wstring join_path(const std::wstring& folder, const std::wstring& name);
 // `name` with everything from its last "." replaced by `extension`; empty without a ".".
 std::wstring with_extension(const std::wstring& name, const std::wstring& extension);
+// The file-name component of a path: what follows its last "\" (or "/").
+std::wstring file_name_of(const std::wstring& path);
 
 }  // namespace installer

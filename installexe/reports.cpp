@@ -20,12 +20,15 @@ void Installer::report_failure(Win32Error code) const {
 }
 
 void Installer::report_system_message(Win32Error code) const {
-  // SetupAPI codes map to their HRESULT facility, other positive codes to Win32's;
-  // the system's message table is asked for the low 16 bits.
+  // A SetupAPI code (0xE000xxxx) is looked up in its HRESULT form (0x800F0xxx): its
+  // low 16 bits alone would name an unrelated Win32 error. Other positive codes map to
+  // Win32's facility and are looked up by their low 16 bits, as are zero and negative
+  // codes.
   std::uint32_t number = code;
   if ((code & 0xE0000000u) == 0xE0000000u) number = 0x800F0000u | (code & 0xFFFFu);
   else if (static_cast<std::int32_t>(code) > 0) number = 0x80070000u | (code & 0xFFFFu);
-  if (auto text = dev.system_message(number & 0xFFFFu)) print(L" " + *text + L"\n");
+  const bool setupapi = (number & 0xFFFF0000u) == 0x800F0000u;
+  if (auto text = dev.system_message(setupapi ? number : number & 0xFFFFu)) print(L" " + *text + L"\n");
   char line[40];
   std::snprintf(line, sizeof line, "\nError code (0x%08x)\n", static_cast<unsigned>(code));
   out << line << std::flush;
@@ -54,6 +57,11 @@ std::wstring path_buffer(std::wstring text) {
 
 std::wstring join_path(const std::wstring& folder, const std::wstring& name) {
   return path_buffer(folder + L"\\" + name);
+}
+
+std::wstring file_name_of(const std::wstring& path) {
+  const auto separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
 std::wstring with_extension(const std::wstring& name, const std::wstring& extension) {

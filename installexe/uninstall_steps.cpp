@@ -1,5 +1,8 @@
 #include "uninstall_steps.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "inf/inf_file.h"
 
 namespace installer {
@@ -90,8 +93,9 @@ Win32Error uninstall_mpio_disk_driver(const Installer& in, const std::wstring& i
                                   [&](devinst::DeviceSet& set, std::size_t i, bool& disk_need) {
     return release_disk(in, set, i, list, disk_need);
   });
-  if (rc == kERROR_SUCCESS && list.empty()) rc = run_inf_section(in, inf_path, L"DefaultUninstall");
-  return in.finish_step(rc, need, reboot);
+  bool services_need = false;
+  if (rc == kERROR_SUCCESS && list.empty()) rc = run_inf_section(in, inf_path, L"DefaultUninstall", services_need);
+  return in.finish_step(rc, need || services_need, reboot);
 }
 
 }  // namespace
@@ -102,7 +106,8 @@ std::size_t multi_sz_chars(const DeviceList& list) {
   return chars;
 }
 
-Win32Error run_inf_section(const Installer& in, const std::wstring& inf_path, const std::wstring& section) {
+Win32Error run_inf_section(const Installer& in, const std::wstring& inf_path, const std::wstring& section,
+                           bool& need_reboot) {
   std::unique_ptr<devinst::InfHandle> inf;
   Win32Error rc = in.dev.open_inf(inf_path, inf);
   if (rc == kERROR_SUCCESS) rc = inf->install_section(section);
@@ -110,7 +115,10 @@ Win32Error run_inf_section(const Installer& in, const std::wstring& inf_path, co
     const bool framework = inf_path.find(L"mpdev.inf") != std::wstring::npos ||
                            inf_path.find(L"mpio.inf") != std::wstring::npos;
     // The module's services go only once no device list of its own remains.
-    if (framework || module_device_list_empty(in)) rc = inf->install_services(path_buffer(section + L".Services"));
+    bool services_need = false;
+    if (framework || module_device_list_empty(in))
+      rc = inf->install_services(path_buffer(section + L".Services"), services_need);
+    need_reboot = need_reboot || services_need;
   }
   if (rc != kERROR_SUCCESS) {
     in.report_failure(rc);
@@ -157,7 +165,7 @@ Win32Error uninstall_driver_package(const Installer& in, const std::wstring& inf
   DeviceList value;
   const bool manual = rc == kERROR_SUCCESS && in.windows_2000_or_older() &&
                       read_multi_sz(in, list_key(kind), list_value(kind), value) == kERROR_SUCCESS;
-  if (rc == kERROR_SUCCESS) rc = run_inf_section(in, inf_path, L"DefaultUninstall");
+  if (rc == kERROR_SUCCESS) rc = run_inf_section(in, inf_path, L"DefaultUninstall", need);
   if (rc == kERROR_SUCCESS && manual) {
     auto section = default_uninstall_delreg(in, inf_path);
     if (!section || section->empty()) rc = kERROR_INVALID_DATA;
@@ -283,15 +291,22 @@ ActionResult uninstall_package(const Installer& in, const std::wstring& source, 
     }
   }
 
+  // A driver file still in use is deleted at the next start: that is a reboot need.
+  bool files_need = false;
   remove_oem_inf_copy(in, module_inf);
-  if (driver != *image) delete_system_driver(in, driver);
+  if (driver != *image) files_need = delete_system_driver(in, driver) || files_need;
   if (device_driver_gone && bus_driver_gone) {
     remove_oem_inf_copy(in, device_inf);
     remove_oem_inf_copy(in, bus_inf);
-    for (const wchar_t* file : {L"mpdev.sys", L"mpio.sys", L"mpspfltr.sys"}) delete_system_driver(in, file);
-    delete_system_driver(in, *image);
-    delete_system_driver(in, driver);
+    // The driver file is the image itself, or was handled above when it is not: each
+    // file is handled once, so one in use is scheduled and reported once.
+    const std::wstring files[] = {L"mpdev.sys", L"mpio.sys", L"mpspfltr.sys", *image};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+      if (std::any_of(files, files + i, [&](const std::wstring& f) { return inf::equal_nocase(f, files[i]); })) continue;
+      files_need = delete_system_driver(in, files[i]) || files_need;
+    }
   }
+  note_reboot(result.reboot, files_need);
   if (rc != kERROR_SUCCESS) in.report_failure(rc);
   result.failed = rc != kERROR_SUCCESS;
   return result;

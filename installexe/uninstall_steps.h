@@ -21,7 +21,10 @@ inline constexpr std::size_t kDeleteListRoom = 1000;
 // Characters a list takes in REG_MULTI_SZ layout, its final terminator included.
 std::size_t multi_sz_chars(const DeviceList& list);
 
-Win32Error run_inf_section(const Installer& in, const std::wstring& inf_path, const std::wstring& section);
+// `need_reboot` becomes true when the services section could only mark a running
+// driver's service for deletion.
+Win32Error run_inf_section(const Installer& in, const std::wstring& inf_path, const std::wstring& section,
+                           bool& need_reboot);
 Win32Error uninstall_driver_package(const Installer& in, const std::wstring& inf_path, const std::wstring& hardware_id,
                                     ListKind kind, DeleteLists& lists, int& reboot);
 // Removes from `value` the strings the qualifying delete lines of `section` name;

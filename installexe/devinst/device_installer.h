@@ -15,9 +15,11 @@
 
 namespace devinst {
 
+constexpr Win32Error kERROR_SHARING_VIOLATION = 32;
 constexpr Win32Error kERROR_INSUFFICIENT_BUFFER = 122;
+constexpr Win32Error kERROR_SUCCESS_REBOOT_REQUIRED = 3010;
 constexpr Win32Error kERROR_NO_SUCH_DEVINST = 0xE000020B;
-constexpr Win32Error kERROR_INVALID_CLASS = 0xE0000209;
+constexpr Win32Error kERROR_INVALID_CLASS = 0xE0000206;
 constexpr Win32Error kERROR_LINE_NOT_FOUND = 0xE0000102;
 constexpr std::uint32_t kCONFIGFLAG_REINSTALL = 0x20;
 constexpr std::uint32_t kDN_STARTED = 0x8;
@@ -38,7 +40,8 @@ class DeviceSet {
   virtual Win32Error set_config_flags(std::size_t device, std::uint32_t flags) = 0;
   // SPDRP_ENUMERATOR_NAME (260 characters).
   virtual Win32Error enumerator(std::size_t device, std::wstring& out) = 0;
-  // CM_Get_Device_IDW (200 characters) and CM_Get_DevNode_Status: false when they fail.
+  // CM_Get_Device_IDW (200 characters) and CM_Get_DevNode_Status: false when they fail
+  // (a device the system remembers but that is not present has no status).
   virtual bool instance_id(std::size_t device, std::wstring& out) = 0;
   virtual bool node_status(std::size_t device, std::uint32_t& status) = 0;
   // SetupDiCallClassInstaller with DIF_REMOVE (DI_REMOVEDEVICE_GLOBAL) or
@@ -63,9 +66,11 @@ class InfHandle {
   virtual std::optional<std::int32_t> int_field(const std::wstring& section, std::size_t index, std::size_t field) = 0;
   // SetupInstallFromInfSectionW (SPINST_REGISTRY | SPINST_FILES, SP_COPY_FORCE_NEWER,
   // the default queue callback with no progress window) and
-  // SetupInstallServicesFromInfSectionW (flags 0).
+  // SetupInstallServicesFromInfSectionW (flags 0). `reboot` is set when the services
+  // call succeeded with ERROR_SUCCESS_REBOOT_REQUIRED as its last error: a running
+  // driver's service could only be marked for deletion.
   virtual Win32Error install_section(const std::wstring& section) = 0;
-  virtual Win32Error install_services(const std::wstring& section) = 0;
+  virtual Win32Error install_services(const std::wstring& section, bool& reboot) = 0;
 };
 
 struct OsVersion {
@@ -92,8 +97,9 @@ class DeviceInstaller {
   virtual Win32Error update_driver(const std::wstring& hardware_id, const std::wstring& inf_path, bool& reboot) = 0;
   // SetupCopyOEMInfW (SPOST_PATH; SP_COPY_REPLACEONLY when asked): the store
   // copy's full path, as DestinationInfFileName gives it.
-  virtual Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_name) = 0;
-  // SetupUninstallOEMInfW (SUOI_FORCEDELETE).
+  virtual Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_path) = 0;
+  // SetupUninstallOEMInfW (SUOI_FORCEDELETE): the store copy's file name alone
+  // ("oem3.inf"); the system refuses a path.
   virtual Win32Error uninstall_oem_inf(const std::wstring& copy_name) = 0;
   virtual Win32Error open_inf(const std::wstring& inf_path, std::unique_ptr<InfHandle>& out) = 0;
 
@@ -106,10 +112,15 @@ class DeviceInstaller {
   virtual Win32Error find_file(const std::wstring& path) = 0;
   // The entries of a folder (FindFirstFileW on folder + "\*").
   virtual std::vector<FileEntry> list_folder(const std::wstring& folder) = 0;
-  virtual bool delete_file(const std::wstring& path) = 0;
+  // DeleteFileW: 0, or why not (ERROR_ACCESS_DENIED for a driver file in use).
+  virtual Win32Error delete_file(const std::wstring& path) = 0;
+  // MoveFileExW(path, no target, MOVEFILE_DELAY_UNTIL_REBOOT): deleted at the next start.
+  virtual Win32Error delete_at_reboot(const std::wstring& path) = 0;
   virtual std::wstring current_directory() = 0;
   virtual bool set_current_directory(const std::wstring& path) = 0;
   virtual std::wstring short_path(const std::wstring& path) = 0;  // GetShortPathNameW
+  // GetFullPathNameW: the path against the current directory; unchanged when it fails.
+  virtual std::wstring full_path(const std::wstring& path) = 0;
   // The bytes of a file for plain text reading (fopen "r"); none when it cannot be opened.
   virtual std::optional<std::string> read_file(const std::wstring& path) = 0;
   // GetLastError: what the last call of the platform left.

@@ -232,8 +232,13 @@ class WinInf : public InfHandle {
     SetupTermDefaultQueueCallback(context);
     return rc;
   }
-  Win32Error install_services(const std::wstring& section) override {
-    return SetupInstallServicesFromInfSectionW(inf_, section.c_str(), 0) ? kERROR_SUCCESS : last();
+  Win32Error install_services(const std::wstring& section, bool& reboot) override {
+    // Success with ERROR_SUCCESS_REBOOT_REQUIRED left as the last error: a service
+    // that was only marked for deletion. The call sets no last error otherwise.
+    SetLastError(ERROR_SUCCESS);
+    if (!SetupInstallServicesFromInfSectionW(inf_, section.c_str(), 0)) return last();
+    reboot = GetLastError() == ERROR_SUCCESS_REBOOT_REQUIRED;
+    return kERROR_SUCCESS;
   }
 
  private:
@@ -293,12 +298,13 @@ class WinDeviceInstaller : public DeviceInstaller {
     reboot = need != FALSE;
     return ok ? kERROR_SUCCESS : last();
   }
-  Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_name) override {
+  Win32Error copy_oem_inf(const std::wstring& inf_path, bool replace_only, std::wstring& copy_path) override {
     wchar_t buf[MAX_PATH] = {};
     if (!SetupCopyOEMInfW(inf_path.c_str(), nullptr, SPOST_PATH, replace_only ? SP_COPY_REPLACEONLY : 0, buf, MAX_PATH,
                           nullptr, nullptr))
       return last();
-    copy_name = buf;
+    buf[MAX_PATH - 1] = L'\0';
+    copy_path = buf;
     return kERROR_SUCCESS;
   }
   Win32Error uninstall_oem_inf(const std::wstring& copy_name) override {
@@ -317,9 +323,11 @@ class WinDeviceInstaller : public DeviceInstaller {
     out = OsVersion{v.dwMajorVersion, v.dwMinorVersion};
     return true;
   }
+  // The system's own Windows folder, also for a program that a Terminal Server gives
+  // a per-user one.
   std::wstring windows_directory() override {
     wchar_t buf[MAX_PATH] = {};
-    GetWindowsDirectoryW(buf, MAX_PATH);
+    if (GetSystemWindowsDirectoryW(buf, MAX_PATH) >= MAX_PATH) buf[0] = L'\0';
     return buf;
   }
   std::wstring system_directory() override {
@@ -350,7 +358,12 @@ class WinDeviceInstaller : public DeviceInstaller {
     while (FindNextFileW(find.h, &data));
     return out;
   }
-  bool delete_file(const std::wstring& path) override { return DeleteFileW(path.c_str()) != FALSE; }
+  Win32Error delete_file(const std::wstring& path) override {
+    return DeleteFileW(path.c_str()) ? kERROR_SUCCESS : last();
+  }
+  Win32Error delete_at_reboot(const std::wstring& path) override {
+    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? kERROR_SUCCESS : last();
+  }
   std::wstring current_directory() override {
     wchar_t buf[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, buf);
@@ -361,6 +374,15 @@ class WinDeviceInstaller : public DeviceInstaller {
     wchar_t buf[MAX_PATH] = {};
     DWORD n = GetShortPathNameW(path.c_str(), buf, MAX_PATH);
     return n == 0 || n >= MAX_PATH ? path : std::wstring(buf);
+  }
+  std::wstring full_path(const std::wstring& path) override {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+      DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+      if (n == 0) return path;
+      if (n < buf.size()) return std::wstring(buf.data(), n);
+      buf.resize(n);  // n counts the terminator when the buffer was too small
+    }
   }
   std::optional<std::string> read_file(const std::wstring& path) override {
     // A plain text read through the C runtime, with the path's low bytes as its name.

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "devinst/sim_inf_install.h"
+#include "devinst/sim_locked_files.h"
 #include "hresult.h"
 #include "inf/inf_file.h"
 #include "simstack/faults/faults.h"
@@ -44,6 +45,16 @@ std::vector<std::wstring> ids_of(const Json& device) {
 
 // The "devices" list of a document (made an empty list when it is none).
 Json& devices_of(JsonDocument& doc) { return JsonMaker(doc).list(doc, "devices"); }
+
+// A device the system remembers from an old path or LUN is listed with "present": false.
+bool present(const Json& device) { return simstack::flag_member(device, "present", true); }
+
+// A services section that can only mark a running driver's service for deletion
+// succeeds, with ERROR_SUCCESS_REBOOT_REQUIRED as its last error: a "faults"."device"
+// entry of install-services with that code asks for it.
+bool succeeds_with_reboot(std::string_view action, Win32Error fault) {
+  return action == "install-services" && fault == kERROR_SUCCESS_REBOOT_REQUIRED;
+}
 
 Json* find_device(JsonDocument& doc, const std::string& instance_id) {
   for (auto& d : devices_of(doc).GetArray())
@@ -270,7 +281,7 @@ class SimDeviceInstaller : public DeviceInstaller {
       std::vector<std::string> targets;  // by instance ID: the steps below change the document
       if (status == kERROR_SUCCESS) {
         for (auto& d : devices_of(doc).GetArray())
-          for (const auto& id : ids_of(d))
+          for (const auto& id : present(d) ? ids_of(d) : std::vector<std::wstring>())
             if (inf::equal_nocase(id, hardware_id)) {
               targets.push_back(text_member(d, "instance_id"));
               break;
@@ -283,22 +294,25 @@ class SimDeviceInstaller : public DeviceInstaller {
         if (install.empty()) status = kERROR_NO_MORE_ITEMS;
       }
       std::string copy;
+      bool services_reboot = false;
       if (status == kERROR_SUCCESS) status = place_in_store(doc, inf_name, false, copy);
       if (status == kERROR_SUCCESS) {
-        SimInfContext context{inf, fs::path(inf_name).parent_path().string(), drivers_folder()};
+        SimInfContext context{inf, fs::path(inf_name).parent_path().string(), drivers_folder(), windows_folder()};
         const std::string section = narrow_utf8(install), services = section + ".Services";
         status = device_fault(doc, "install-section", {section, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
         if (status == kERROR_SUCCESS) status = sim_install_section(doc, context, install);
         if (status == kERROR_SUCCESS)
           status = device_fault(doc, "install-services", {services, inf_name, file_name(inf_name)}).value_or(kERROR_SUCCESS);
-        if (status == kERROR_SUCCESS) status = sim_install_services(doc, context, install + L".Services");
+        services_reboot = succeeds_with_reboot("install-services", status);
+        if (status == kERROR_SUCCESS || services_reboot)
+          status = sim_install_services(doc, context, install + L".Services");
       }
       if (status == kERROR_SUCCESS)
         for (const auto& id : targets)
           if (Json* d = find_device(doc, id)) {
             make.put(*d, "driver", copy);
             make.put(*d, "started", true);
-            reboot = reboot || simstack::flag_member(*d, "reboot");
+            reboot = reboot || services_reboot || simstack::flag_member(*d, "reboot");
           }
       journal(doc, "update-driver", hwid, status, make.object({{"inf", inf_name}}));
       return true;
@@ -361,9 +375,29 @@ class SimDeviceInstaller : public DeviceInstaller {
     return out;
   }
 
-  bool delete_file(const std::wstring& path) override {
+  Win32Error delete_file(const std::wstring& path) override {
+    const std::string file = host_path(path);
     std::error_code ec;
-    return fs::is_regular_file(host_path(path), ec) && fs::remove(host_path(path), ec);
+    if (!fs::is_regular_file(file, ec)) {
+      const Win32Error found = find_file(path);
+      return found == kERROR_SUCCESS ? kERROR_ACCESS_DENIED : found;  // a folder is not deleted as a file
+    }
+    if (windows_file_locked(*host_->document(), windows_folder(), file)) return kERROR_ACCESS_DENIED;
+    return fs::remove(file, ec) ? kERROR_SUCCESS : kERROR_ACCESS_DENIED;
+  }
+
+  // The file stays until the next start, which the simulated host never has; the
+  // journal keeps the request.
+  Win32Error delete_at_reboot(const std::wstring& path) override {
+    const std::string file = host_path(path);
+    Win32Error status = kERROR_SUCCESS;
+    host_->update([&](JsonDocument& doc) {
+      std::error_code ec;
+      if (!fs::exists(file, ec)) status = find_file(path);
+      journal(doc, "delete-at-reboot", file, status);
+      return true;
+    });
+    return status;
   }
 
   std::wstring current_directory() override {
@@ -376,6 +410,11 @@ class SimDeviceInstaller : public DeviceInstaller {
     return !ec;
   }
   std::wstring short_path(const std::wstring& path) override { return path; }
+  // A relative host path is taken against the current folder; its separators stay.
+  std::wstring full_path(const std::wstring& path) override {
+    if (path.empty() || fs::path(host_path(path)).is_absolute()) return path;
+    return current_directory() + L"/" + path;
+  }
   std::optional<std::string> read_file(const std::wstring& path) override { return file_bytes(host_path(path)); }
   Win32Error last_error() override { return kERROR_SUCCESS; }
 
@@ -427,8 +466,10 @@ class SimInf : public InfHandle {
   Win32Error install_section(const std::wstring& section) override {
     return run("install-section", section, sim_install_section);
   }
-  Win32Error install_services(const std::wstring& section) override {
-    return run("install-services", section, sim_install_services);
+  Win32Error install_services(const std::wstring& section, bool& reboot) override {
+    const Win32Error status = run("install-services", section, sim_install_services);
+    reboot = status == kERROR_SUCCESS_REBOOT_REQUIRED;
+    return reboot ? kERROR_SUCCESS : status;
   }
 
  private:
@@ -438,8 +479,11 @@ class SimInf : public InfHandle {
     const std::string name = narrow_utf8(section);
     owner_.host().update([&](JsonDocument& doc) {
       status = device_fault(doc, action, {name, path_, file_name(path_)}).value_or(kERROR_SUCCESS);
-      if (status == kERROR_SUCCESS)
-        status = act(doc, SimInfContext{inf_, fs::path(path_).parent_path().string(), owner_.drivers_folder()}, section);
+      if (status == kERROR_SUCCESS || succeeds_with_reboot(action, status)) {
+        const SimInfContext context{inf_, fs::path(path_).parent_path().string(), owner_.drivers_folder(),
+                                    owner_.windows_folder()};
+        if (Win32Error done = act(doc, context, section); done != kERROR_SUCCESS) status = done;
+      }
       journal(doc, action, name, status, JsonMaker(doc).object({{"inf", path_}}));
       return true;
     });
@@ -483,6 +527,9 @@ Win32Error SimDeviceSet::change(std::size_t device, const char* action, const st
       std::vector<std::string> names{id};
       for (const auto& hw : ids_of(*d)) names.push_back(narrow_utf8(hw));
       status = device_fault(doc, action, names).value_or(kERROR_SUCCESS);
+      // The class installer has no node to act on for a device that is not present.
+      if (status == kERROR_SUCCESS && std::string_view(action) != "set-property" && !present(*d))
+        status = kERROR_NO_SUCH_DEVINST;
       if (status == kERROR_SUCCESS) {
         if (std::string(action) != "set-property") reboot_[device] = simstack::flag_member(*d, "reboot");
         act(doc, *d);
@@ -553,7 +600,7 @@ bool SimDeviceSet::instance_id(std::size_t device, std::wstring& out) {
 bool SimDeviceSet::node_status(std::size_t device, std::uint32_t& status) {
   std::shared_ptr<const Json> owner;
   const Json* d = read(device, owner);
-  if (d == nullptr) return false;
+  if (d == nullptr || !present(*d)) return false;  // CR_NO_SUCH_DEVNODE
   status = simstack::flag_member(*d, "started") ? kDN_STARTED : 0;
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "devinst/sim_locked_files.h"
 #include "registry/registry.h"
 #include "simstack/registry/sim_registry.h"
 #include "simstack/state_file/json.h"
@@ -201,8 +202,10 @@ Win32Error sim_install_section(JsonDocument& doc, const SimInfContext& c, const 
   for (const auto& list : directive_values(*section, L"AddReg")) for_each_line(c.inf, list, add_reg_line, doc);
   for (const auto& list : directive_values(*section, L"DelFiles"))
     for_each_file(c, list, [&](const std::wstring& target, const std::wstring&) {
+      const std::string file = join(c.drivers_folder, target);
+      if (windows_file_locked(doc, c.windows_folder, file)) return;  // in use: it stays
       std::error_code ec;
-      std::filesystem::remove(join(c.drivers_folder, target), ec);
+      std::filesystem::remove(file, ec);
     });
   for (const auto& list : directive_values(*section, L"CopyFiles")) {
     Win32Error status = kERROR_SUCCESS;

@@ -14,6 +14,7 @@ struct SimInfContext {
   const inf::InfFile& inf;
   std::string inf_folder;      // where CopyFiles takes its files from
   std::string drivers_folder;  // system32/drivers of the simulated Windows folder
+  std::string windows_folder;  // the simulated Windows folder ("windows_locked" is relative to it)
 };
 
 // Both return 0 or a SetupAPI error (ERROR_SECTION_NOT_FOUND for a missing section).

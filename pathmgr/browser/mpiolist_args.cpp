@@ -2,14 +2,9 @@
 
 #include "text/text_convert.h"
 #include "text/wide_text.h"
+#include "text/wipe_text.h"
 
 namespace {
-
-void wipe(std::wstring& text) {
-  volatile wchar_t* p = text.data();
-  for (std::size_t i = 0; i < text.size(); ++i) p[i] = L'\0';
-  text.clear();
-}
 
 int refuse(std::ostream& out, const char* why) {
   out << why << "\n";
@@ -24,8 +19,8 @@ bool is_help_word(const std::string& word) {
 }  // namespace
 
 void MpiolistRequest::wipe_credentials() {
-  wipe(user);
-  wipe(password);
+  wipe_text(user);
+  wipe_text(password);
 }
 
 void print_mpiolist_usage(std::ostream& out) {
@@ -82,8 +77,8 @@ int parse_mpiolist_arguments(std::ostream& out, const Words& words, MpiolistRequ
     std::wstring typed_password = widen_ansi(words[4]);
     request.user.assign(typed_user);
     request.password.assign(typed_password);
-    wipe(typed_user);
-    wipe(typed_password);
+    wipe_text(typed_user);
+    wipe_text(typed_password);
     if (request.user.size() > kMaxUserName) {
       request.wipe_credentials();
       return refuse(out, "Admin_User is too long: a user name holds at most 512 characters.");

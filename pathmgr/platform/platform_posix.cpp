@@ -8,6 +8,7 @@
 #include "platform/command_line.h"
 #include "platform/platform.h"
 #include "simstack/state_file/sim_host.h"
+#include "text/wipe_text.h"
 
 extern char** environ;
 
@@ -34,6 +35,7 @@ std::uint32_t run_child_process(const std::string& module_path, const std::strin
   // The child inherits standard input, output and error and the environment, so it
   // shares the console and sees the same simulated host.
   int rc = ::posix_spawn(&pid, module_path.c_str(), nullptr, nullptr, argv.data(), environ);
+  wipe_text(args);  // the words may carry a password
   if (rc != 0) return static_cast<std::uint32_t>(rc);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {

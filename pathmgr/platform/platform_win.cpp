@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "simstack/state_file/sim_host.h"
+#include "text/wipe_text.h"
 #include "wmi/com_backend.h"
 
 namespace {
@@ -54,11 +55,17 @@ std::uint32_t run_child_process(const std::string& module_path, const std::strin
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  std::vector<char> line(command_line.begin(), command_line.end());
-  line.push_back('\0');  // CreateProcessA may write into its command line
-  if (!CreateProcessA(module_path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return GetLastError();
+  // CreateProcessA may write into its command line: a copy, made in one buffer of its
+  // final size (the line may carry a password) and wiped after the start.
+  std::vector<char> line;
+  line.reserve(command_line.size() + 1);
+  line.assign(command_line.begin(), command_line.end());
+  line.push_back('\0');
+  const BOOL started = CreateProcessA(module_path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                      &startup, &process);
+  const DWORD error = started ? 0 : GetLastError();
+  wipe_text(line);
+  if (!started) return error;
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

@@ -6,6 +6,7 @@
 
 #include "scsi/hex_dump.h"
 #include "scsi/scsi_request.h"
+#include "scsi/transfer_buffer.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ void print_result(Session& s, const ScsiRequest& request, bool ok) {
 // READ KEYS, then READ RESERVATION into the same buffer; a dump for each answer of 1 to
 // 4095 bytes.
 void list_reservations(Session& s, ScsiRequest& request, const std::string& path) {
-  std::vector<std::uint8_t> data(kDataRoom, 0);
+  scsi::TransferBuffer data(kDataRoom);
   const std::pair<std::uint8_t, const char*> reads[] = {{0x00, " registered keys:"}, {0x01, " reservations:"}};
   for (const auto& [action, title] : reads) {
     const std::uint8_t cdb[10] = {0x5E, action, 0, 0, 0, 0, 0, 0x10, 0x00, 0};
@@ -138,7 +139,8 @@ int run_reservation_operation(Session& s, const std::string& path, Op operation,
     request.Close();
     return 0;
   }
-  std::uint8_t parameters[kParameterListLength] = {};
+  scsi::TransferBuffer parameter_list(kParameterListLength);
+  std::uint8_t* parameters = parameter_list.data();
   const ReservationKey zero{};
   const ReservationKey& k = key != nullptr ? *key : zero;
   std::uint8_t cdb[10] = {0x5F, 0, 0, 0, 0, 0, 0, 0, kParameterListLength, 0};

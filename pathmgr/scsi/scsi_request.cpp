@@ -87,7 +87,7 @@ void ScsiRequest::SetCdb(std::span<const std::uint8_t> cdb) {
   cdb_length_ = cdb_length_of(cdb[0]);
   std::memset(cdb_, 0, sizeof cdb_);
   std::copy_n(cdb.begin(), std::min<std::size_t>(cdb_length_, cdb.size()), cdb_);
-  if (cdb[0] == kRequestSense && data_ == nullptr) SetDataIn(sense_, scsi::kSenseRoom);
+  if (cdb[0] == kRequestSense && data_ == nullptr) SetDataIn(own_sense_.data(), scsi::kSenseRoom);
 }
 
 void ScsiRequest::SetDataIn(std::uint8_t* buffer, std::uint32_t length) {
@@ -115,9 +115,12 @@ bool ScsiRequest::Execute() {
   r.TimeOutValue = timeout_;
   r.DataBuffer = data_;
   std::memcpy(r.Cdb, cdb_, sizeof cdb_);
+  const bool into_sense = data_ == own_sense_.data();
+  if (into_sense) std::memcpy(own_sense_.data(), sense_, scsi::kSenseRoom);
   // A request the system refused comes back as it went: nothing transferred short,
   // status 0 and the room for sense unchanged.
   const bool sent = device_->pass_through_direct(r) == kERROR_SUCCESS;
+  if (into_sense) std::memcpy(sense_, own_sense_.data(), scsi::kSenseRoom);
 
   residual_ = data_length_ - r.DataTransferLength;
   scsi_status_ = r.ScsiStatus;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "scsi/scsi_seam.h"
+#include "scsi/transfer_buffer.h"
 
 class ScsiRequest {
  public:
@@ -58,6 +59,9 @@ class ScsiRequest {
   std::uint8_t scsi_status_ = 0;
   std::uint32_t residual_ = 0;
   std::uint8_t sense_[scsi::kSenseRoom] = {};
+  // REQUEST SENSE without a buffer of the caller's reads into the sense buffer through
+  // this aligned copy of it.
+  scsi::TransferBuffer own_sense_{scsi::kSenseRoom};
   std::uint8_t sense_residual_ = 0;
   std::string name_;
   scsi::ScsiAddress address_;

@@ -31,6 +31,7 @@ class SimDevice : public Device {
                                       : opened_.address;
     command.cdb.assign(r.Cdb, r.Cdb + r.CdbLength);
     command.data_in = r.DataIn != 0;
+    command.data_address = reinterpret_cast<std::uintptr_t>(r.DataBuffer);
     if (command.data_in) command.transfer_length = r.DataTransferLength;
     else command.data_out.assign(r.DataBuffer, r.DataBuffer + r.DataTransferLength);
     simstack::ScsiOutcome outcome = simstack::run_scsi_command(host_, command);

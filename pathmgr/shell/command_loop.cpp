@@ -5,6 +5,7 @@
 #include "shell/dispatch.h"
 #include "shell/help_text.h"
 #include "session/words.h"
+#include "text/wipe_text.h"
 
 namespace {
 
@@ -31,8 +32,12 @@ int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::i
                  const ChildStarter& start_child, const CommandRunner& run) {
   if (!args.empty()) return run_here(s, h, args, run);
 
-  std::string line;
-  for (;;) {
+  // A line may carry a password (mpiolist): every copy of it is wiped once the line
+  // is done, and the line's buffer holds any accepted line without moving.
+  std::string line, child_command_line;
+  line.reserve(kMaxPromptLine + 1);
+  Words words;
+  for (;; wipe_text(line), wipe_text(child_command_line), wipe_text(words)) {
     s.out << "pathmgr> " << std::flush;
     if (!read_line(in, line)) {
       s.out << "\n" << std::flush;
@@ -42,8 +47,9 @@ int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::i
       s.out << "Line too long: at most " << kMaxPromptLine << " characters are accepted." << std::endl;
       continue;
     }
-    const std::string child_command_line = "pathmgr " + line;
-    Words words = split_words(line);
+    child_command_line.reserve(line.size() + 8);
+    child_command_line.append("pathmgr ").append(line);
+    words = split_words(line);
     if (words.empty()) continue;
     if (is_quit_word(words[0])) return 0;
     if (is_help_word(words[0])) {

@@ -6,6 +6,7 @@
 #include "inventory/inventory.h"
 #include "shell/help_text.h"
 #include "session/words.h"
+#include "text/wipe_text.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int syntax_error(Session& session, const std::string& word) {
 }
 
 int dispatch_command(Session& s, const CommandHandlers& h, Words w) {
+  const WipeOnExit wiped(w);  // mpiolist's words may carry a password
   const std::size_t n = w.size();
   if (n < 1 || is_help_word(w[0])) return print_help(s.out, s.family5());
   const std::string_view cmd = match_command(w[0]);

@@ -2,6 +2,7 @@
 
 #include <wbemidl.h>
 
+#include <string_view>
 #include <vector>
 
 #include "wmi/com_notification.h"
@@ -22,12 +23,14 @@ class AuthIdentity {
  public:
   AuthIdentity(const std::wstring& account, const std::wstring& password) {
     auto slash = account.find(L'\\');
-    std::wstring user = slash == std::wstring::npos ? account : account.substr(slash + 1);
-    std::wstring domain = slash == std::wstring::npos ? std::wstring() : account.substr(0, slash);
-    user_.assign(user.begin(), user.end());
-    domain_.assign(domain.begin(), domain.end());
-    password_.assign(password.begin(), password.end());
-    for (auto* text : {&user_, &domain_, &password_}) text->push_back(L'\0');
+    const std::wstring_view whole(account);
+    const std::wstring_view user = slash == std::wstring::npos ? whole : whole.substr(slash + 1);
+    const std::wstring_view domain = slash == std::wstring::npos ? std::wstring_view() : whole.substr(0, slash);
+    // Each buffer gets its final size first: a buffer that grew would leave its first
+    // copy of the password behind, unwiped.
+    fill(user_, user);
+    fill(domain_, domain);
+    fill(password_, password);
     identity_.User = reinterpret_cast<USHORT*>(user_.data());
     identity_.UserLength = static_cast<ULONG>(user_.size() - 1);
     identity_.Domain = reinterpret_cast<USHORT*>(domain_.data());
@@ -42,13 +45,31 @@ class AuthIdentity {
   COAUTHIDENTITY* get() { return &identity_; }
 
  private:
+  static void fill(std::vector<wchar_t>& buffer, std::wstring_view text) {
+    buffer.reserve(text.size() + 1);
+    buffer.assign(text.begin(), text.end());
+    buffer.push_back(L'\0');
+  }
+
   std::vector<wchar_t> user_, domain_, password_;  // fixed buffers: no hidden copies
   COAUTHIDENTITY identity_{};
 };
 
-HRESULT set_blanket(IUnknown* proxy, AuthIdentity* identity) {
+HRESULT set_blanket_of(IUnknown* proxy, AuthIdentity* identity) {
   return CoSetProxyBlanket(proxy, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                            RPC_C_IMP_LEVEL_IMPERSONATE, identity != nullptr ? identity->get() : nullptr, EOAC_NONE);
+}
+
+// The blanket of a proxy; with another account's identity also that of the proxy's
+// IUnknown, which carries QueryInterface and the final Release: with the process's
+// own identity those calls would stall against the other computer.
+HRESULT set_blanket(IUnknown* proxy, AuthIdentity* identity) {
+  HRESULT hr = set_blanket_of(proxy, identity);
+  if (FAILED(hr) || identity == nullptr) return hr;
+  ComPtr<IUnknown> unknown;
+  hr = proxy->QueryInterface(IID_IUnknown, unknown.put_void());
+  if (FAILED(hr)) return hr;
+  return set_blanket_of(unknown.get(), identity);
 }
 
 class ComQualifierSet : public QualifierSet {

@@ -84,7 +84,13 @@ std::vector<std::string> InstallHost::files(const std::string& sub) const {
 
 std::vector<std::string> InstallHost::journaled(const std::string& action) const {
   std::vector<std::string> out;
+  for (const auto& e : journal_entries(action)) out.push_back(e.value("target", ""));
+  return out;
+}
+
+std::vector<Json> InstallHost::journal_entries(const std::string& action) const {
+  std::vector<Json> out;
   for (const auto& e : doc().value("journal", Json::array()))
-    if (e.value("kind", "") == "device" && e.value("action", "") == action) out.push_back(e.value("target", ""));
+    if (e.value("kind", "") == "device" && e.value("action", "") == action) out.push_back(e);
   return out;
 }

@@ -28,6 +28,8 @@ class InstallHost {
   std::vector<std::string> files(const std::string& sub) const;  // sorted names
   // The journal's device entries of one action, as their targets.
   std::vector<std::string> journaled(const std::string& action) const;
+  // The same entries whole.
+  std::vector<Json> journal_entries(const std::string& action) const;
 
  private:
   TempDir dir_;

@@ -208,6 +208,27 @@ TEST(Install, ExitCodesOfFailedAndRebootingSteps) {
   }
 }
 
+// 0xE0000002 (a section name too long) is not "The system cannot find the file
+// specified." (Win32 error 2): SetupAPI codes are looked up in their own facility,
+// whose texts the simulated host does not have.
+TEST(Install, SetupApiCodesAreNotToldAsWin32Errors) {
+  struct Case {
+    const char* error;
+    std::string report;
+  } cases[] = {
+      {"0xE0000002", "Failure.\nError code (0xe0000002)\n"},
+      {"0x2", "Failure. The system cannot find the file specified.\r\n\n\nError code (0x00000002)\n"},
+  };
+  for (const auto& c : cases) {
+    InstallHost host({.family = 6});
+    host.edit([&](Json& d) {
+      d["faults"]["device"] = {{{"action", "update-driver"}, {"match", "ROOT\\zyrdsm"}, {"error", c.error}}};
+    });
+    auto r = host.run(words(host, "-i"));
+    EXPECT_EQ(r.out, "\n\nInstalling the Device Specific Module...\n" + c.report) << c.error;
+  }
+}
+
 TEST(Install, OlderCopiesAreFoundByTheirExactCatalogLine) {
   InstallHost host({.family = 6});
   write_text(host.windows("inf/oem7.inf"), "[Version]\nCatalogFile=zyrdsm.cat\n");

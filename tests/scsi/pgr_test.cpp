@@ -7,6 +7,8 @@
 #include "config/config_hosts.h"
 #include "scsi/hex_dump.h"
 #include "scsi/scsi_hosts.h"
+#include "scsi/scsi_request.h"
+#include "scsi/transfer_buffer.h"
 
 namespace {
 
@@ -265,4 +267,32 @@ TEST(PgrThroughTheShell, OneShotAndPrompt) {
                          "command failed!\n");
   auto prompt = run_pathmgr({}, path, "pgr tur 1\ndebug pgr res 2.0.1 ABCDEFGH\n");
   EXPECT_EQ(prompt.out, "pathmgr> " + kOk + "pathmgr> " + kOk + "pathmgr> \n");
+}
+
+// An adapter whose AlignmentMask is 4095 takes only page-aligned data buffers: every
+// command pgr sends meets it, through the disk and through the adapter; a buffer off
+// the boundary is refused with ERROR_INVALID_PARAMETER and changes nothing.
+TEST_F(Pgr, DataBuffersMeetTheAdapterAlignment) {
+  Json doc = read_json(path_);
+  doc["scsi"][0]["alignment"] = 4095;
+  write_json(path_, doc);
+  for (const char* device : {"1", "2.0.1.0"}) {
+    EXPECT_EQ(run({"pgr", "register", device, "ABCDEFGH"}), kOk) << device;
+    EXPECT_EQ(run({"pgr", "reserve", device, "ABCDEFGH"}), kOk) << device;
+    EXPECT_NE(run({"pgr", "list", device}).find(" reservations:\n"), std::string::npos) << device;
+    EXPECT_EQ(run({"pgr", "release", device, "ABCDEFGH"}), kOk) << device;
+    EXPECT_EQ(run({"pgr", "tur", device}), kOk) << device;
+  }
+  const Json before = read_json(path_)["scsi"][0];
+  scsi::TransferBuffer page(4096 + 24);
+  ScsiRequest request(*sim_->session.scsi, sim_->out);
+  ASSERT_TRUE(request.Open("\\\\.\\PhysicalDrive1"));
+  const std::uint8_t cdb[10] = {0x5F, 0x06, 0x06, 0, 0, 0, 0, 0, 24, 0};
+  request.SetCdb(cdb);
+  for (std::size_t offset : {8u, 512u}) {
+    request.SetDataOut(page.data() + offset, 24);
+    EXPECT_FALSE(request.Execute()) << offset;
+    EXPECT_EQ(journal().back()["error"], "0x00000057") << offset;
+  }
+  EXPECT_EQ(read_json(path_)["scsi"][0], before);
 }

@@ -18,6 +18,7 @@ struct Script {
   std::uint8_t status = 0;
   std::vector<std::uint8_t> sense;
   std::uint32_t transferred = 0;
+  std::vector<std::uint8_t> data_in;  // what the device writes into the data buffer
   std::vector<scsi::PassThroughDirect> sent;
 };
 
@@ -33,6 +34,8 @@ class ScriptedDevice : public scsi::Device {
     s_.sent.push_back(r);
     if (s_.error != kERROR_SUCCESS) return s_.error;
     r.ScsiStatus = s_.status;
+    if (r.DataIn) std::copy_n(s_.data_in.begin(), std::min<std::size_t>(s_.data_in.size(), r.DataTransferLength),
+                              r.DataBuffer);
     r.DataTransferLength = s_.transferred;
     r.SenseInfoLength = static_cast<std::uint8_t>(s_.sense.size());
     std::copy(s_.sense.begin(), s_.sense.end(), r.Sense);
@@ -175,11 +178,19 @@ TEST_F(Request, OutcomeFieldsAndRequestSense) {
             std::vector<int>({5, 0x24, 7}));
   EXPECT_EQ(script_.sent.back().DataIn, 1);
   EXPECT_EQ(script_.sent.back().DataBuffer, data);
-  // REQUEST SENSE with no buffer reads into the request's own sense buffer.
+  // REQUEST SENSE with no buffer reads into the request's own sense buffer, through a
+  // page-aligned buffer as every adapter takes it.
   ASSERT_TRUE(request_.Open("\\\\.\\PhysicalDrive1"));
   const std::uint8_t request_sense[6] = {0x03, 0, 0, 0, 24, 0};
   request_.SetCdb(request_sense);
-  request_.Execute();
+  script_.status = 0;
+  script_.sense.clear();
+  script_.transferred = 18;
+  script_.data_in = sense_of(6, 0x29);
+  EXPECT_TRUE(request_.Execute());
   EXPECT_EQ(script_.sent.back().DataTransferLength, 24u);
   EXPECT_EQ(script_.sent.back().DataIn, 1);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(script_.sent.back().DataBuffer) % scsi::TransferBuffer::kAlignment, 0u);
+  EXPECT_EQ(request_.SenseKey(), 6);
+  EXPECT_EQ(request_.AdditionalSenseCode(), 0x29);
 }

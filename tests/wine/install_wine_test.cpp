@@ -1,9 +1,14 @@
 // The Windows build of install under wine64, on the real SetupAPI and registry: the
 // usage text, a missing source path, an install of the sample package as far as wine
-// serves it; and the INF parser compared with what SetupAPI reads from the sample INFs.
+// serves it, a folder named outside the ANSI code page, the INF store copy removed by
+// its file name; the program's header; and the INF parser compared with what SetupAPI
+// reads from the sample INFs.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 
 #include "inf/inf_file.h"
@@ -38,7 +43,11 @@ class WineInstall : public ::testing::Test {
     run_program({"/usr/lib/wine/wineserver", "-k"}, env(), {}, "");
     delete prefix_;
   }
-  static std::vector<std::string> env() { return {"WINEPREFIX=" + prefix_->path(), "WINEDEBUG=-all"}; }
+  // UTF-8 on the Unix side, so that wine hands a program its wide arguments intact; the
+  // ANSI code page of the prefix stays Windows-1252.
+  static std::vector<std::string> env() {
+    return {"WINEPREFIX=" + prefix_->path(), "WINEDEBUG=-all", "LANG=C.UTF-8"};
+  }
   static ProcessResult run(const char* program, const std::vector<std::string>& args) {
     std::vector<std::string> argv{kWine, program};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -100,6 +109,52 @@ TEST_F(WineInstall, UsageMissingSourceAndAnInstall) {
   const std::string rest = install.out.substr(std::min(step.size(), install.out.size()));
   EXPECT_TRUE(rest.rfind("Success ", 0) == 0 || rest.rfind("Failure.", 0) == 0) << install.out;
   EXPECT_EQ(install.exit_code, rest.rfind("Failure.", 0) == 0 ? 1 : install.exit_code) << install.out;
+}
+
+// A folder whose name the ANSI code page cannot hold: the program reads the wide
+// command line, so the name arrives whole and the path checks pass.
+TEST_F(WineInstall, FolderNamedOutsideTheAnsiCodePage) {
+  TempDir dir;
+  const std::string pkg = dir.file("pkg-\u03a9\u03bc\u5305");
+  std::filesystem::copy(PATHMGR_SAMPLE_PACKAGE, pkg);
+  auto r = run(WINE_INSTALL, {"-i", windows_path(pkg), windows_path(pkg), "zyrdsm.inf", "ROOT\\zyrdsm"});
+  const std::string step = "\n\nInstalling the Device Specific Module...\n";
+  EXPECT_EQ(r.out.substr(0, step.size()), step) << r.out;
+}
+
+// The store copy's file name, as install hands it to SetupUninstallOEMInfW, on wine's
+// SetupAPI: the copy goes; its full path is refused. (Wine keeps the INF's own name for
+// its copy where Windows numbers it "oemN.inf".)
+TEST_F(WineInstall, StoreCopyUninstalledByItsFileName) {
+  TempDir dir;
+  std::filesystem::copy(PATHMGR_SAMPLE_PACKAGE, dir.file("pkg"));
+  auto r = run(WINE_OEM_INF_PROBE, {windows_path(dir.file("pkg/zyrdsm.inf"))});
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  std::map<std::string, std::string> said;  // "copy", "name", "left", "path"
+  std::istringstream lines(r.out);
+  for (std::string key, value; lines >> key >> value;) said[key] = value;
+  EXPECT_EQ(said["name"], "0x00000000") << r.out;
+  EXPECT_EQ(said["left"], "0") << r.out;
+  EXPECT_NE(said["path"], "") << r.out;
+  EXPECT_NE(said["path"], "0x00000000") << r.out;
+}
+
+// IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE (0x8000) in install.exe's optional
+// header: a Terminal Server then gives it the system's Windows folder, not a per-user one.
+TEST(InstallProgramHeader, TerminalServerAware) {
+  std::ifstream file(WINE_INSTALL, std::ios::binary);
+  const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  auto u32 = [&](std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(image.at(at + i));
+    return v;
+  };
+  const std::size_t pe = u32(0x3C);
+  ASSERT_EQ(image.substr(pe, 4), std::string("PE\0\0", 4));
+  const std::size_t optional_header = pe + 24;
+  ASSERT_EQ(u32(optional_header) & 0xFFFF, 0x20Bu);  // PE32+: the 64-bit program
+  const std::uint32_t characteristics = u32(optional_header + 70) & 0xFFFF;
+  EXPECT_EQ(characteristics & 0x8000u, 0x8000u) << std::hex << characteristics;
 }
 
 TEST_F(WineInstall, InfParserReadsAsSetupApi) {

@@ -63,6 +63,13 @@ bool open_fault(const Json& unit) {
 
 std::string iscsi_url(const Json& unit) { return text_member(unit, "iscsi"); }
 
+// The adapter's AlignmentMask ("alignment") has bits set in the data buffer's address.
+bool misaligned(const Json& unit, const ScsiCommand& command) {
+  const bool has_data = command.data_in ? command.transfer_length != 0 : !command.data_out.empty();
+  const Json* mask = member_nocase(unit, "alignment");
+  return has_data && mask != nullptr && mask->IsUint64() && (command.data_address & mask->GetUint64()) != 0;
+}
+
 }  // namespace
 
 std::optional<std::uint8_t> adapter_port_of(const std::string& name) {
@@ -118,6 +125,8 @@ ScsiOutcome run_scsi_command(SimHost& host, const ScsiCommand& command) {
     const Json* fault_status = fault != nullptr ? member(*fault, "status") : nullptr;
     if (unit == nullptr || open_fault(*unit)) {
       outcome.error = kERROR_SEM_TIMEOUT;
+    } else if (misaligned(*unit, command)) {
+      outcome.error = kERROR_INVALID_PARAMETER;
     } else if (fault_status != nullptr) {
       if (!fault_status->IsUint() || fault_status->GetUint() > 255)
         throw StateError(host.path() + ": a SCSI fault status is a number from 0 to 255");

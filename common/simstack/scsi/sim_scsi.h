@@ -38,6 +38,7 @@ struct ScsiCommand {
   bool data_in = false;
   std::vector<std::uint8_t> data_out;
   std::uint32_t transfer_length = 0;  // room for data in
+  std::uintptr_t data_address = 0;    // where the data buffer is, for the unit's "alignment"
 };
 
 struct ScsiOutcome {
@@ -48,7 +49,8 @@ struct ScsiOutcome {
 };
 
 // Runs one command on the unit at its address, under the host's exclusive lock, and
-// journals it.
+// journals it. A unit with "alignment" (an adapter's AlignmentMask) refuses a data
+// buffer whose address has any of those bits set: ERROR_INVALID_PARAMETER, nothing done.
 ScsiOutcome run_scsi_command(SimHost& host, const ScsiCommand& command);
 
 // The "dosdevices" member as (name, target) pairs, in the order the file gives them: an
