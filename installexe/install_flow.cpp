@@ -73,6 +73,9 @@ int run_install(const std::vector<std::wstring>& args, devinst::DeviceInstaller&
   }
   if (dev.find_file(common) != kERROR_SUCCESS) common = source;  // both halves in one folder
 
+  // One installation at a time: the action and its registry values, whole.
+  const auto installation = dev.lock_installation(
+      [&] { in.print(L"Another installation is running; waiting for it to end...\n"); });
   ActionResult result;
   if (!dev.os_version(in.os)) {
     in.print(L"Failed to get the OS version, exiting ...\n");

@@ -1,10 +1,9 @@
 #include "inf/inf_file.h"
 
 #include <cwctype>
-#include <fstream>
-#include <iterator>
 #include <map>
 
+#include "file_bytes.h"
 #include "text/text_convert.h"
 
 namespace inf {
@@ -252,9 +251,8 @@ InfFile InfFile::parse(std::string_view bytes) {
 }
 
 Win32Error InfFile::load(const std::string& path, InfFile& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return kERROR_FILE_NOT_FOUND;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (Win32Error rc = read_file_bytes(path, bytes); rc != kERROR_SUCCESS) return rc;
   out = parse(bytes);
   return kERROR_SUCCESS;
 }

@@ -5,6 +5,7 @@
 // (and on Windows when PATHMGR_SIM is set).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -125,6 +126,10 @@ class DeviceInstaller {
   virtual std::optional<std::string> read_file(const std::wstring& path) = 0;
   // GetLastError: what the last call of the platform left.
   virtual Win32Error last_error() = 0;
+  // One installation at a time on the machine: waits while another holds the
+  // installation lock (calling `waiting` once first) and holds it while the returned
+  // object lives. On Windows a machine-wide named mutex.
+  virtual std::shared_ptr<void> lock_installation(const std::function<void()>& waiting) = 0;
 };
 
 // The simulated host when PATHMGR_SIM is set (always on POSIX), else the real system.

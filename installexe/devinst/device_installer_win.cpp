@@ -74,6 +74,21 @@ struct FindHandle {
   }
 };
 
+// The installation mutex owned by this process, released and closed when it goes.
+class OwnedMutex {
+ public:
+  explicit OwnedMutex(HANDLE h) : h_(h) {}
+  ~OwnedMutex() {
+    ReleaseMutex(h_);
+    CloseHandle(h_);
+  }
+  OwnedMutex(const OwnedMutex&) = delete;
+  OwnedMutex& operator=(const OwnedMutex&) = delete;
+
+ private:
+  HANDLE h_;
+};
+
 // Class-install parameters, then the class installer.
 Win32Error call_class_installer(HDEVINFO set, SP_DEVINFO_DATA* data, DI_FUNCTION function,
                                 SP_CLASSINSTALL_HEADER* params, DWORD size) {
@@ -394,6 +409,22 @@ class WinDeviceInstaller : public DeviceInstaller {
     return out;
   }
   Win32Error last_error() override { return last(); }
+  // A mutex of the whole machine (all sessions); a holder that ended without releasing
+  // it leaves it abandoned, which the next one takes.
+  std::shared_ptr<void> lock_installation(const std::function<void()>& waiting) override {
+    HANDLE h = CreateMutexW(nullptr, FALSE, L"Global\\ZYRDSM.PackageInstallation");
+    if (h == nullptr) return nullptr;  // no lock to be had: the installation runs as before
+    DWORD state = WaitForSingleObject(h, 0);
+    if (state == WAIT_TIMEOUT) {
+      waiting();
+      state = WaitForSingleObject(h, INFINITE);
+    }
+    if (state != WAIT_OBJECT_0 && state != WAIT_ABANDONED) {
+      CloseHandle(h);
+      return nullptr;
+    }
+    return std::make_shared<OwnedMutex>(h);
+  }
 
  private:
   std::unique_ptr<registry::Registry> registry_;

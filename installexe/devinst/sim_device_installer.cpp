@@ -5,15 +5,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 
 #include "devinst/sim_inf_install.h"
 #include "devinst/sim_locked_files.h"
+#include "file_bytes.h"
 #include "hresult.h"
 #include "inf/inf_file.h"
 #include "simstack/faults/faults.h"
 #include "simstack/registry/sim_registry.h"
+#include "simstack/state_file/file_lock.h"
 #include "simstack/state_file/json.h"
 #include "text/text_convert.h"
 
@@ -90,9 +91,9 @@ void journal(JsonDocument& doc, const char* action, const std::string& target, W
 }
 
 std::optional<std::string> file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (read_file_bytes(path, bytes) != kERROR_SUCCESS) return std::nullopt;
+  return bytes;
 }
 
 bool write_bytes(const std::string& path, const std::string& bytes) {
@@ -217,10 +218,10 @@ class SimDeviceInstaller : public DeviceInstaller {
   // Places the INF in the store (inside a state update): its copy's name, or an error.
   Win32Error place_in_store(JsonDocument& doc, const std::string& inf, bool replace_only, std::string& copy) {
     Win32Error status = device_fault(doc, "copy-inf", {inf, file_name(inf)}).value_or(kERROR_SUCCESS);
-    auto bytes = status == kERROR_SUCCESS ? file_bytes(inf) : std::nullopt;
-    if (status == kERROR_SUCCESS && !bytes) status = kERROR_FILE_NOT_FOUND;
+    std::string bytes;
+    if (status == kERROR_SUCCESS) status = read_file_bytes(inf, bytes);
     if (status == kERROR_SUCCESS) {
-      if (auto existing = store_copy_of(*bytes)) {
+      if (auto existing = store_copy_of(bytes)) {
         copy = *existing;
       } else if (replace_only) {
         status = kERROR_FILE_NOT_FOUND;
@@ -230,7 +231,7 @@ class SimDeviceInstaller : public DeviceInstaller {
         for (int n = 0; copy.empty(); ++n)
           if (!fs::exists(inf_store() + "/oem" + std::to_string(n) + ".inf")) copy = "oem" + std::to_string(n) + ".inf";
         const std::string base = inf_store() + "/" + copy;
-        if (!write_bytes(base, *bytes) || !write_bytes(base.substr(0, base.size() - 4) + ".pnf", "PNF of " + inf))
+        if (!write_bytes(base, bytes) || !write_bytes(base.substr(0, base.size() - 4) + ".pnf", "PNF of " + inf))
           status = kERROR_ACCESS_DENIED;
       }
     }
@@ -347,6 +348,7 @@ class SimDeviceInstaller : public DeviceInstaller {
         {5, L"Access is denied."},
         {8, L"Not enough memory resources are available to process this command."},
         {13, L"The data is invalid."},
+        {30, L"The system cannot read from the specified device."},
         {87, L"The parameter is incorrect."},
         {170, L"The requested resource is in use."},
         {234, L"More data is available."},
@@ -416,6 +418,11 @@ class SimDeviceInstaller : public DeviceInstaller {
     return current_directory() + L"/" + path;
   }
   std::optional<std::string> read_file(const std::wstring& path) override { return file_bytes(host_path(path)); }
+  // The host file's installation lock, beside its state lock.
+  std::shared_ptr<void> lock_installation(const std::function<void()>& waiting) override {
+    return std::make_shared<simstack::FileLock>(host_->path() + ".install-lock", simstack::FileLock::Mode::Exclusive,
+                                                waiting);
+  }
   Win32Error last_error() override { return kERROR_SUCCESS; }
 
  private:

@@ -2,6 +2,8 @@
 // the device tree, registry, INF store and drivers folder they leave.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "install_hosts.h"
 
 namespace {
@@ -205,6 +207,28 @@ TEST(Install, ExitCodesOfFailedAndRebootingSteps) {
     EXPECT_EQ(r.out, "\n" + kFrameworkStep + kModuleSteps +
                          "\nInstalling the Multi-Path Device Driver...\nSuccess (but need a reboot)\n");
     EXPECT_EQ(r.exit_code, 3010);
+  }
+}
+
+// A package file that cannot be read (here a folder where an INF should be) fails its
+// step like any other failure: reported, exit 1, no exception out of the program.
+TEST(Install, AnInfThatCannotBeReadFailsItsStep) {
+  const std::string denied = "Failure. Access is denied.\r\n\n\nError code (0x00000005)\n";
+  {
+    InstallHost host({.family = 6});
+    std::filesystem::create_directory(host.package() + "/folder.inf");
+    auto r = host.run(words(host, "-i", "folder.inf"));
+    EXPECT_EQ(r.out, "\n\nInstalling the Device Specific Module...\n" + denied);
+    EXPECT_EQ(r.exit_code, 1);
+  }
+  {
+    InstallHost host({.family = 5});
+    std::filesystem::remove(host.package() + "/mpio.inf");
+    std::filesystem::create_directory(host.package() + "/mpio.inf");
+    auto r = host.run(words(host, "-i"));
+    EXPECT_EQ(r.out.rfind("\n\nInstalling the Multi-Path Adapter Filter and Multi-Path Bus Driver...\n" + denied, 0), 0u)
+        << r.out;
+    EXPECT_EQ(r.exit_code, 1);
   }
 }
 

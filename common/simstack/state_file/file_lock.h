@@ -2,6 +2,7 @@
 // by rename, so it cannot carry the lock), and the durable replace of a file.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,7 +12,9 @@ namespace simstack {
 class FileLock {
  public:
   enum class Mode { Shared, Exclusive };
-  FileLock(const std::string& lock_path, Mode mode);  // throws StateError
+  // Waits for the lock; `waiting`, when given, is called once first if another process
+  // holds it. Throws StateError.
+  FileLock(const std::string& lock_path, Mode mode, const std::function<void()>& waiting = nullptr);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;

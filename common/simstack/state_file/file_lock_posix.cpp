@@ -16,11 +16,16 @@ namespace {
 std::string errno_text() { return std::strerror(errno); }
 }  // namespace
 
-FileLock::FileLock(const std::string& lock_path, Mode mode) {
+FileLock::FileLock(const std::string& lock_path, Mode mode, const std::function<void()>& waiting) {
   int fd = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) throw StateError("cannot open lock file " + lock_path + ": " + errno_text());
   int op = mode == Mode::Shared ? LOCK_SH : LOCK_EX;
-  while (::flock(fd, op) != 0) {
+  bool held = false;
+  if (waiting) {
+    held = ::flock(fd, op | LOCK_NB) == 0;
+    if (!held) waiting();
+  }
+  while (!held && ::flock(fd, op) != 0) {
     if (errno == EINTR) continue;
     std::string why = errno_text();
     ::close(fd);

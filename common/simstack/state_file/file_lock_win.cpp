@@ -12,14 +12,19 @@ namespace {
 std::string error_text(DWORD code) { return "Windows error " + std::to_string(code); }
 }  // namespace
 
-FileLock::FileLock(const std::string& lock_path, Mode mode) {
+FileLock::FileLock(const std::string& lock_path, Mode mode, const std::function<void()>& waiting) {
   HANDLE h = CreateFileA(lock_path.c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw StateError("cannot open lock file " + lock_path + ": " + error_text(GetLastError()));
   OVERLAPPED ov{};
-  DWORD flags = mode == Mode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
-  if (!LockFileEx(h, flags, 0, MAXDWORD, MAXDWORD, &ov)) {
+  const DWORD flags = mode == Mode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+  bool held = false;
+  if (waiting) {
+    held = LockFileEx(h, flags | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &ov) != 0;
+    if (!held) waiting();
+  }
+  if (!held && !LockFileEx(h, flags, 0, MAXDWORD, MAXDWORD, &ov)) {
     DWORD code = GetLastError();
     CloseHandle(h);
     throw StateError("cannot lock " + lock_path + ": " + error_text(code));
