@@ -418,10 +418,13 @@ class SimDeviceInstaller : public DeviceInstaller {
     return current_directory() + L"/" + path;
   }
   std::optional<std::string> read_file(const std::wstring& path) override { return file_bytes(host_path(path)); }
-  // The host file's installation lock, beside its state lock.
+  // The host file's installation lock, beside its state lock. What this process read
+  // before is read afresh: an installation that waited sees what the other one did.
   std::shared_ptr<void> lock_installation(const std::function<void()>& waiting) override {
-    return std::make_shared<simstack::FileLock>(host_->path() + ".install-lock", simstack::FileLock::Mode::Exclusive,
-                                                waiting);
+    auto lock = std::make_shared<simstack::FileLock>(host_->path() + ".install-lock",
+                                                     simstack::FileLock::Mode::Exclusive, waiting);
+    host_->refresh();
+    return lock;
   }
   Win32Error last_error() override { return kERROR_SUCCESS; }
 

@@ -59,13 +59,16 @@ void SimHost::update(const std::function<bool(JsonDocument&)>& change) {
   snapshot_ = std::move(doc);
 }
 
+void SimHost::refresh() {
+  if (!snapshot_) return;
+  const auto now = file_.identity();
+  if (!now || !identity_ || !(*now == *identity_)) snapshot_.reset();
+}
+
 void SimHost::begin_command() {
   abandon_command();
   in_command_ = true;
-  if (snapshot_) {
-    const auto now = file_.identity();
-    if (!now || !identity_ || !(*now == *identity_)) snapshot_.reset();
-  }
+  refresh();
 }
 
 void SimHost::commit_command() {

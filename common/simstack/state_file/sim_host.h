@@ -35,6 +35,8 @@ class SimHost {
   // large host so parses it once, not once per change.
   void update(const std::function<bool(JsonDocument&)>& change);
 
+  // Drops a snapshot the file no longer matches: the next read reads the host afresh.
+  void refresh();
   // One command: a snapshot the file no longer matches is dropped, so the command
   // reads the host afresh.
   void begin_command();
