@@ -8,13 +8,6 @@
 
 namespace {
 
-// One command in this process; a failure is reported and the result given back.
-int run_here(Session& s, const CommandHandlers& h, Words words, const CommandRunner& run) {
-  int rc = run([&] { return dispatch_command(s, h, std::move(words)); });
-  if (rc != 0) s.out << "command failed!" << std::endl;
-  return rc;
-}
-
 bool is_quit_word(const std::string& word) { return equals_nocase(word, "quit") || equals_nocase(word, "exit"); }
 
 // Reads one line of any length; false at end of input with nothing read.
@@ -27,39 +20,64 @@ bool read_line(std::istream& in, std::string& line) {
 
 }  // namespace
 
+// One command in this process; a failure is reported and the result given back.
+int TextVoice::run_here(Session& s, const CommandHandlers& h, Words words, const CommandRunner& run) {
+  int rc = run([&] { return dispatch_command(s, h, std::move(words)); });
+  if (rc != 0) s.out << "command failed!" << std::endl;
+  return rc;
+}
+
+void TextVoice::prompt(Session& s) { s.out << "pathmgr> " << std::flush; }
+
+void TextVoice::end_of_input(Session& s) { s.out << "\n" << std::flush; }
+
+void TextVoice::line_too_long(Session& s) {
+  s.out << "Line too long: at most " << kMaxPromptLine << " characters are accepted." << std::endl;
+}
+
+void TextVoice::help(Session& s) { print_help(s.out, s.family5()); }
+
+void TextVoice::child_failed(Session& s, std::uint32_t error) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "CreateProcess failed: 0x%x\n", static_cast<unsigned>(error));
+  s.out << buf << std::flush;
+}
+
 int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::istream& in,
                  const ChildStarter& start_child, const CommandRunner& run) {
-  if (!args.empty()) return run_here(s, h, args, run);
+  TextVoice text;
+  return command_loop(s, h, args, in, start_child, run, text);
+}
+
+int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::istream& in,
+                 const ChildStarter& start_child, const CommandRunner& run, LoopVoice& voice) {
+  if (!args.empty()) return voice.run_here(s, h, args, run);
 
   std::string line;
   for (;;) {
-    s.out << "pathmgr> " << std::flush;
+    voice.prompt(s);
     if (!read_line(in, line)) {
-      s.out << "\n" << std::flush;
+      voice.end_of_input(s);
       return 0;
     }
     if (line.size() > kMaxPromptLine) {
-      s.out << "Line too long: at most " << kMaxPromptLine << " characters are accepted." << std::endl;
+      voice.line_too_long(s);
       continue;
     }
-    const std::string child_command_line = "pathmgr " + line;
+    const std::string child_command_line = voice.child_command_line(line);
     Words words = split_words(line);
     if (words.empty()) continue;
     if (is_quit_word(words[0])) return 0;
     if (is_help_word(words[0])) {
-      print_help(s.out, s.family5());
+      voice.help(s);
       continue;
     }
     if (words[0] == "debug") {
       words.erase(words.begin());
-      run_here(s, h, std::move(words), run);
+      voice.run_here(s, h, std::move(words), run);
       continue;
     }
     s.out.flush();
-    if (std::uint32_t error = start_child(child_command_line); error != 0) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "CreateProcess failed: 0x%x\n", static_cast<unsigned>(error));
-      s.out << buf << std::flush;
-    }
+    if (std::uint32_t error = start_child(child_command_line); error != 0) voice.child_failed(s, error);
   }
 }
