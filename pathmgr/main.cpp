@@ -32,7 +32,7 @@ namespace {
 // The output mode the command line asks for, and what start-up says in it.
 class StartupOutput {
  public:
-  StartupOutput(Words& args) : json_(!args.empty() && args[0] == "--json"), documents_(std::cout), args_(args) {
+  explicit StartupOutput(Words& args) : json_(!args.empty() && args[0] == "--json"), documents_(std::cout), args_(args) {
     if (json_) args.erase(args.begin());
   }
   bool json() const { return json_; }
