@@ -1,5 +1,7 @@
 #include "output/text_reports.h"
 
+#include <algorithm>
+#include <cctype>
 #include <sstream>
 #include <stdexcept>
 
