@@ -1,7 +1,8 @@
 // A SCSI request's outcome from whatever a device answers (status, sense bytes and
 // their count, the transfer length left over), and the reservation answers of a
 // simulated unit to any command: the classification never reads past the sense, the
-// derived lengths stay within their buffers, and hex_dump prints every byte.
+// derived lengths stay within their buffers, hex_dump prints every byte, and the
+// decoded reservation answers hold only what came.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -9,6 +10,7 @@
 
 #include "fuzz_check.h"
 #include "scsi/hex_dump.h"
+#include "scsi/reservation_data.h"
 #include "scsi/scsi_request.h"
 #include "simstack/scsi/spc3_unit.h"
 
@@ -83,6 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hex_dump(dump, buffer, request.BytesTransferred());
     const std::size_t n = request.BytesTransferred();
     FUZZ_EXPECT(dump.str().size() == (n == 0 ? 0 : (n + 15) / 16 * 16 * 3 + n + (n + 15) / 16));
+    // The answer read as READ KEYS and as READ RESERVATION: only from the bytes that came.
+    if (const auto keys = decode_read_keys(buffer, n)) FUZZ_EXPECT(8 + keys->keys.size() * 8 <= n);
+    if (const auto reservation = decode_read_reservation(buffer, n)) FUZZ_EXPECT(!reservation->holder || n >= 24);
   }
 
   // The reservation answers of a unit to the rest of the input, taken as commands.

@@ -23,3 +23,6 @@ bool equal_nocase_ascii(std::wstring_view a, std::wstring_view b);
 
 // Text for the console: the console code page on Windows, UTF-8 elsewhere.
 std::string to_console_text(std::wstring_view text);
+// Console text back to wide text (the same code page); bytes that stand for no
+// character become U+FFFD.
+std::wstring widen_console(std::string_view text);

@@ -14,6 +14,7 @@ struct BrowserContext {
   wmi::Backend& backend;
   int indent = 0;
   PropertyPrinter printer;
+  int failures = 0;  // failed calls reported so far
 
   // Two spaces per indent level, at this level or `levels` below it.
   std::wstring indentation(int levels = 0) const {

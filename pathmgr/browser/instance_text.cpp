@@ -18,29 +18,15 @@ const char* names_failure(wmi::NamesStep step) {
   }
 }
 
-std::wstring all_properties(BrowserContext& ctx, const wmi::Object& object) {
-  std::vector<std::wstring> names;
-  wmi::NamesStep step = wmi::NamesStep::GetNames;
-  HResult hr = object.get_names(names, step);
-  if (hr_failed(hr)) {
-    print_wmi_error(ctx, names_failure(step), hr);
-    return {};
-  }
-  std::wstring text;
-  for (const auto& name : names)
-    if (!equal_nocase_ascii(name, L"__SERVER") && !equal_nocase_ascii(name, L"__PATH")) text += property_line(ctx, object, name);
-  return text;
-}
+}  // namespace
 
-// The class of an embedded object, for its printer.
 std::wstring embedded_class(const wmi::Object& object, HResult& hr) {
   Value cls;
   hr = object.get(L"__CLASS", cls);
   return cls.vt == wmi::VT_BSTR ? cls.text : std::wstring();
 }
 
-// Whether the property is a key: from its "key" qualifier (a system property has
-// none). Reports and gives false in `ok` when the qualifiers cannot be read.
+// A system property has no qualifiers, and no key among them.
 bool key_property(BrowserContext& ctx, const wmi::Object& object, const std::wstring& name, bool& ok) {
   ok = false;
   std::unique_ptr<wmi::QualifierSet> qualifiers;
@@ -73,12 +59,30 @@ bool key_property(BrowserContext& ctx, const wmi::Object& object, const std::wst
   return true;
 }
 
-}  // namespace
+bool shown_property_names(BrowserContext& ctx, const wmi::Object& object, PropertyPrinter printer,
+                          std::vector<std::wstring>& names) {
+  names.clear();
+  if (!printer.empty()) {
+    names.assign(printer.begin(), printer.end());
+    return true;
+  }
+  std::vector<std::wstring> all;
+  wmi::NamesStep step = wmi::NamesStep::GetNames;
+  HResult hr = object.get_names(all, step);
+  if (hr_failed(hr)) {
+    print_wmi_error(ctx, names_failure(step), hr);
+    return false;
+  }
+  for (auto& name : all)
+    if (!equal_nocase_ascii(name, L"__SERVER") && !equal_nocase_ascii(name, L"__PATH")) names.push_back(std::move(name));
+  return true;
+}
 
 std::wstring object_text(BrowserContext& ctx, const wmi::Object& object, PropertyPrinter printer) {
-  if (printer.empty()) return all_properties(ctx, object);
+  std::vector<std::wstring> names;
+  if (!shown_property_names(ctx, object, printer, names)) return {};
   std::wstring text;
-  for (const wchar_t* name : printer) text += property_line(ctx, object, name);
+  for (const auto& name : names) text += property_line(ctx, object, name);
   return text;
 }
 

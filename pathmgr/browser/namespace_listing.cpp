@@ -5,7 +5,27 @@
 #include "text/text_convert.h"
 #include "text/wide_text.h"
 
+namespace {
+
+class TextListing final : public ListingSink {
+ public:
+  void namespace_line(BrowserContext& ctx, const std::wstring& ns) override {
+    ctx.out << WideText{ctx.indentation()} << "<" << WideText{ns} << ">\n";
+  }
+  void class_line(BrowserContext& ctx, const std::wstring& class_name) override {
+    ctx.out << WideText{ctx.indentation()} << WideText{class_name} << "\n";
+  }
+  void instance(BrowserContext& ctx, const wmi::Object& object) override { print_instance(ctx, object); }
+};
+
+}  // namespace
+
 void enum_namespace(BrowserContext& ctx, wmi::Services& services, const std::wstring& class_name) {
+  TextListing text;
+  enum_namespace(ctx, services, class_name, text);
+}
+
+void enum_namespace(BrowserContext& ctx, wmi::Services& services, const std::wstring& class_name, ListingSink& sink) {
   wmi::ObjectPtr system_class;
   HResult hr = services.get_class(L"__SystemClass", system_class);
   if (hr_failed(hr)) {
@@ -19,7 +39,7 @@ void enum_namespace(BrowserContext& ctx, wmi::Services& services, const std::wst
     return;
   }
   system_class.reset();
-  ctx.out << WideText{ctx.indentation()} << "<" << WideText{ns.text} << ">\n";
+  sink.namespace_line(ctx, ns.text);
   ++ctx.indent;
 
   wmi::ObjectPtr cls;
@@ -37,20 +57,19 @@ void enum_namespace(BrowserContext& ctx, wmi::Services& services, const std::wst
     return;
   }
   if (name.text.rfind(L"__", 0) == 0) return;  // system classes are not listed
-  enum_instances(ctx, services, name.text);
+  enum_instances(ctx, services, name.text, sink);
 }
 
-void enum_instances(BrowserContext& ctx, wmi::Services& services, const std::wstring& class_name) {
-  auto class_line = [&] { ctx.out << WideText{ctx.indentation()} << WideText{class_name} << "\n"; };
-  class_line();
+void enum_instances(BrowserContext& ctx, wmi::Services& services, const std::wstring& class_name, ListingSink& sink) {
+  sink.class_line(ctx, class_name);
   bool first = true;
   HResult end = kS_OK;
   HResult hr = services.enumerate_to_end(
       class_name,
       [&](wmi::Object& instance) {
-        if (!first) class_line();
+        if (!first) sink.class_line(ctx, class_name);
         first = false;
-        print_instance(ctx, instance);
+        sink.instance(ctx, instance);
         return true;
       },
       end);

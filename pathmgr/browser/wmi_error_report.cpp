@@ -47,6 +47,7 @@ std::string wbem_error_name(HResult code) {
 }
 
 int print_wmi_error(BrowserContext& ctx, const char* message, HResult code) {
+  ++ctx.failures;
   char hex[16];
   std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(static_cast<std::uint32_t>(code)));
   ctx.out << message << "\n" << "FunctionReturn: " << wbem_error_name(code) << " (0x" << hex << ") \n";

@@ -33,6 +33,7 @@ int clear_all_counters(Session& s) {
     HResult hr = wmi::wmi_call(*s.wmi, wmi::wmi_object_path(L"ZYRDSM_WMI_METHODS", *name), L"ZyrDsmClearCounters", nullptr);
     ok = ok && hr == 0;
   }
+  if (!ok) note_reported_failure(s);
   s.out << " Clear all counters: " << (ok ? "OK" : "Failed") << "\n" << std::endl;
   return 0;
 }
@@ -60,6 +61,7 @@ int clear_counters(Session& s, const std::string* serial, bool all) {
     HResult hr = wmi::wmi_call(*s.wmi, wmi::wmi_object_path(L"MSDSM_WMI_METHODS", *name), L"MSDsmClearCounters", nullptr);
     ok = ok && hr == 0;
   }
+  if (!ok) note_reported_failure(s);
   s.out << " Clear counters: " << (ok ? "OK" : "Failed") << "\n" << std::endl;
   return 0;
 }

@@ -104,6 +104,7 @@ int set_device_failback(Session& s, Inventory& inv, const InventoryIndex& index,
   std::wstring instance;
   if (int rc = find_policy_by_path(index, *id, block, instance); rc != 0) return rc == 2 ? 1 : rc;
   if (block.load_balance_policy() != 1) {
+    note_reported_failure(s);  // nothing is sent
     s.out << "  not fail-over: " << serial << std::endl;
     return 0;
   }
@@ -115,7 +116,7 @@ int set_device_failback(Session& s, Inventory& inv, const std::string& serial, c
   return set_device_failback(s, inv, index, serial, word);
 }
 
-int set_all_devices_policy(Session& s, Inventory& inv, const std::string& word) {
+int set_all_devices_policy(Session& s, Inventory& inv, const std::string& word, const DeviceResultNote& note) {
   if (!is_word_accepted(word)) return print_command_help(s);
   InventoryIndex index(s.family5(), inv);
   LbOperationsInstances cache;
@@ -125,6 +126,7 @@ int set_all_devices_policy(Session& s, Inventory& inv, const std::string& word) 
     for (int attempt = 0; attempt < 3 && rc != 0; ++attempt)
       rc = set_device_policy(s, inv, index, serial, word, &cache);
     s.out << serial << (rc == 0 ? " is set." : " Failed.") << std::endl;
+    if (note) note(serial, rc);
     if (result != 0) result = rc;
   };
   if (!s.family5()) {

@@ -32,7 +32,7 @@ std::unique_ptr<registry::Key> open_parameters(Session& s) {
   return key;
 }
 
-int show_parameter(Session& s, const std::string& name) {
+int show_parameter(Session& s, const std::string& name, std::optional<std::uint32_t>* shown) {
   auto key = open_parameters(s);
   if (!key) return -1;
   std::uint8_t bytes[4] = {};
@@ -41,7 +41,8 @@ int show_parameter(Session& s, const std::string& name) {
     return invalid_parameter(s.out, name, "");
   std::uint32_t value = 0;
   std::memcpy(&value, bytes, sizeof value);
-  s.out << name << "=" << value << std::endl;
+  if (shown != nullptr) *shown = value;
+  else s.out << name << "=" << value << std::endl;
   return 0;
 }
 
@@ -69,10 +70,10 @@ int change_parameter(Session& s, const std::string& name, const std::string& tex
 
 }  // namespace
 
-int set_driver_parameter(Session& s, const Words& words) {
+int set_driver_parameter(Session& s, const Words& words, std::optional<std::uint32_t>* shown) {
   switch (words.size()) {
     case 1: print_forms(s.out, " [ <n> ]"); return 0;
-    case 2: return show_parameter(s, words[1]);
+    case 2: return show_parameter(s, words[1], shown);
     case 3: return change_parameter(s, words[1], words[2]);
     default: return 0;
   }

@@ -47,9 +47,13 @@ std::wstring severity_name(std::uint32_t severity) {
   }
 }
 
+std::optional<std::uint64_t> event_time_units(const wmi::Value& timestamp) {
+  if (timestamp.vt != wmi::VT_BSTR) return std::nullopt;
+  return leading_decimal(timestamp.text);
+}
+
 std::string event_time_text(const wmi::Value& timestamp) {
-  if (timestamp.vt != wmi::VT_BSTR) return {};
-  const auto units = leading_decimal(timestamp.text);
+  const auto units = event_time_units(timestamp);
   if (!units) return {};
   const std::uint64_t seconds_since_1601 = *units / kUnitsPerSecond;
   if (seconds_since_1601 < kSeconds1601To1970) return {};
@@ -66,19 +70,27 @@ std::string event_time_text(const wmi::Value& timestamp) {
   return buffer;
 }
 
-std::string format_event(const wmi::Object& event) {
-  const auto active = static_cast<std::int16_t>(static_cast<std::uint16_t>(wmi::wmi_get(event, L"Active").integer));
-  const std::wstring instance = text_of(event, L"InstanceName");
-  const std::wstring severity = severity_name(wmi::wmi_get(event, L"Severity").as_u32());
-  const std::wstring component = text_of(event, L"Component");
-  const std::wstring description = text_of(event, L"EventDescription");
+EventRecord read_event(const wmi::Object& event) {
+  EventRecord e;
+  e.InstanceName = text_of(event, L"InstanceName");
+  e.Active = static_cast<std::int16_t>(static_cast<std::uint16_t>(wmi::wmi_get(event, L"Active").integer));
+  e.TimeStamp = wmi::wmi_get(event, L"TimeStamp");
+  e.Severity = wmi::wmi_get(event, L"Severity").as_u32();
+  e.Component = text_of(event, L"Component");
+  e.EventDescription = text_of(event, L"EventDescription");
+  return e;
+}
+
+std::string format_event(const EventRecord& e) {
   std::ostringstream text;
-  text << " InstanceName : " << WideText{instance} << "\n"
-       << " Active : " << active << "\n"
-       << " TimeStamp : " << event_time_text(wmi::wmi_get(event, L"TimeStamp")) << "\n"
-       << " Severity : " << WideText{severity} << "\n"
-       << " Component : " << WideText{component} << "\n"
-       << " EventDescription : " << WideText{description} << "\n"
+  text << " InstanceName : " << WideText{e.InstanceName} << "\n"
+       << " Active : " << e.Active << "\n"
+       << " TimeStamp : " << event_time_text(e.TimeStamp) << "\n"
+       << " Severity : " << WideText{severity_name(e.Severity)} << "\n"
+       << " Component : " << WideText{e.Component} << "\n"
+       << " EventDescription : " << WideText{e.EventDescription} << "\n"
        << "\n";
   return text.str();
 }
+
+std::string format_event(const wmi::Object& event) { return format_event(read_event(event)); }

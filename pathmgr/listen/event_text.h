@@ -3,6 +3,7 @@
 // both hand over the event as a WMI object.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "wmi/wmi_seam.h"
@@ -16,7 +17,23 @@ std::wstring severity_name(std::uint32_t severity);
 // no local time of four-digit year.
 std::string event_time_text(const wmi::Value& timestamp);
 
+// The 100-ns units since 1601 of a TimeStamp: its leading decimal digits; none when
+// it is no such number or does not fit 64 bits.
+std::optional<std::uint64_t> event_time_units(const wmi::Value& timestamp);
+
+// One MPIO_EventEntry as the listener shows it.
+struct EventRecord {
+  std::wstring InstanceName;      // empty when missing or null
+  std::int16_t Active = 0;        // the low 16 bits of the value, signed (true is -1)
+  wmi::Value TimeStamp;
+  std::uint32_t Severity = 0;
+  std::wstring Component;
+  std::wstring EventDescription;
+};
+EventRecord read_event(const wmi::Object& event);
+
 // " InstanceName : ...\n Active : ...\n TimeStamp : ...\n Severity : ...\n
 // Component : ...\n EventDescription : ...\n\n". A text property that is missing or
 // null prints empty; Active is the low 16 bits of the value, signed (true is -1).
+std::string format_event(const EventRecord& event);
 std::string format_event(const wmi::Object& event);

@@ -5,12 +5,18 @@
 #include "listen/event_printer.h"
 
 int listen_for_events(Session& s, std::istream& in) {
-  auto printer = std::make_shared<EventPrinter>(s.out);
   // Printed before the subscription starts: no event can come between the two lines.
-  s.out << "\n" << std::flush;
-  s.out << " listening mode, press ENTER to stop..." << "\n" << std::flush;
+  return listen_with_sink(s, in, std::make_shared<EventPrinter>(s.out), [&s] {
+    s.out << "\n" << std::flush;
+    s.out << " listening mode, press ENTER to stop..." << "\n" << std::flush;
+  });
+}
+
+int listen_with_sink(Session& s, std::istream& in, std::shared_ptr<wmi::NotificationSink> sink,
+                     const std::function<void()>& announce) {
+  if (announce) announce();
   std::unique_ptr<wmi::Subscription> subscription;
-  if (hr_failed(s.wmi->exec_notification_query_async(L"SELECT * FROM MPIO_EventEntry", printer, subscription)) ||
+  if (hr_failed(s.wmi->exec_notification_query_async(L"SELECT * FROM MPIO_EventEntry", std::move(sink), subscription)) ||
       !subscription)
     return 1;
   std::istream::int_type c;

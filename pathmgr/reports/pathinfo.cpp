@@ -2,7 +2,6 @@
 
 #include <iomanip>
 
-#include "inventory/drive_mapping.h"
 #include "inventory/joins.h"
 #include "inventory/names.h"
 #include "reports/report_inventory.h"
@@ -58,55 +57,89 @@ void print_path_block(std::ostream& out, bool f5, const DeviceRecord& d, const s
 
 }  // namespace
 
-int pathinfo_list(Session& s, const std::string& kind, const std::string& value) {
-  Inventory inv;
+int gather_path_listing(Session& s, const std::string& kind, const std::string& value, PathListing& listing) {
+  listing.family5 = s.family5();
+  Inventory& inv = listing.inventory;
   if (int rc = read_report_inventory(s, inv); rc != 0) return rc;
-  if (inv.devices.empty()) return 0;
-  const bool f5 = s.family5();
   const bool by_serial = equals_nocase(kind, "sn");
   const bool by_hba = equals_nocase(kind, "hba");
-  PathLookup lookup(f5, inv.descriptors, inv.paths);
-  for (const DeviceRecord& d : inv.devices) {
-    const std::string serial = device_serial(lookup, d, "N/A");
+  PathLookup lookup(listing.family5, inv.descriptors, inv.paths);
+  for (std::size_t i = 0; i < inv.devices.size(); ++i) {
+    const DeviceRecord& d = inv.devices[i];
+    const std::string* serial = device_serial(lookup, d, nullptr);
     const PathLookup::Device device = lookup.device(d.InstanceName);
     for (const DevicePathEntry& e : d.Paths) {
       const PathRecord* r = lookup.find(device, e.DsmPathId);
       if (r == nullptr) {
-        s.out << "Error occured!\n";
+        listing.rows.push_back({i, serial, &e, nullptr});
         break;
       }
-      if (by_serial && serial != value) continue;
+      if (by_serial && text_or_na(serial) != value) continue;
       if (by_hba && r->HbaWWPN != value) continue;
-      print_path_block(s.out, f5, d, serial, e, *r);
+      listing.rows.push_back({i, serial, &e, r});
     }
   }
-  s.out << "\n" << std::right << std::flush;
   return 0;
 }
 
-int pathinfo_detail(Session& s, std::uint64_t path_id) {
-  Inventory inv;
+void print_path_listing(std::ostream& out, const PathListing& listing) {
+  const std::vector<DeviceRecord>& devices = listing.inventory.devices;
+  if (devices.empty()) return;
+  for (const PathListingRow& row : listing.rows) {
+    if (row.record == nullptr) out << "Error occured!\n";
+    else print_path_block(out, listing.family5, devices[row.device], text_or_na(row.serial), *row.entry, *row.record);
+  }
+  out << "\n" << std::right << std::flush;
+}
+
+int pathinfo_list(Session& s, const std::string& kind, const std::string& value) {
+  PathListing listing;
+  if (int rc = gather_path_listing(s, kind, value, listing); rc != 0) return rc;
+  print_path_listing(s.out, listing);
+  return 0;
+}
+
+int gather_path_detail(Session& s, std::uint64_t path_id, PathDetail& detail) {
+  detail.path_id = path_id;
+  Inventory& inv = detail.inventory;
   if (int rc = read_report_inventory(s, inv); rc != 0) return rc;
   if (inv.devices.empty()) return 0;
-  std::vector<DiskDriveRecord> drives;
-  if (int rc = read_disk_drives(s, drives); rc != 0) return rc;
-  DriveMatcher matcher(drives);
+  if (int rc = read_disk_drives(s, detail.drives); rc != 0) return rc;
+  DriveMatcher matcher(detail.drives);
   PathLookup lookup(s.family5(), inv.descriptors, inv.paths);
-  std::ostream& out = s.out;
-  out << "\n Device SerialNumber             SCSI Address            PhysicalDrive\n";
-  out << " " << std::string(78, '-') << "\n";
-  for (const DeviceRecord& d : inv.devices) {
+  for (std::size_t i = 0; i < inv.devices.size(); ++i) {
+    const DeviceRecord& d = inv.devices[i];
     for (const DevicePathEntry& e : d.Paths) {
       if (e.DsmPathId != path_id) continue;
       const PathRecord* r = find_path_record(lookup, d.InstanceName, e.DsmPathId);
       if (r == nullptr) {
-        out << "Error occured!\n";
+        detail.rows.push_back({i, nullptr, std::wstring()});
         break;
       }
-      out << " " << std::left << std::setw(32) << r->SerialNumber << std::setw(24) << r->ScsiAddress
-          << WideText{matcher.drive_for_instance(d.InstanceName)} << "\n";
+      detail.rows.push_back({i, r, matcher.drive_for_instance(d.InstanceName)});
     }
   }
+  return 0;
+}
+
+void print_path_detail(std::ostream& out, const PathDetail& detail) {
+  if (detail.inventory.devices.empty()) return;
+  out << "\n Device SerialNumber             SCSI Address            PhysicalDrive\n";
+  out << " " << std::string(78, '-') << "\n";
+  for (const PathDetailRow& row : detail.rows) {
+    if (row.record == nullptr) {
+      out << "Error occured!\n";
+      continue;
+    }
+    out << " " << std::left << std::setw(32) << row.record->SerialNumber << std::setw(24) << row.record->ScsiAddress
+        << WideText{row.drive} << "\n";
+  }
   out << "\n" << std::right << std::flush;
+}
+
+int pathinfo_detail(Session& s, std::uint64_t path_id) {
+  PathDetail detail;
+  if (int rc = gather_path_detail(s, path_id, detail); rc != 0) return rc;
+  print_path_detail(s.out, detail);
   return 0;
 }

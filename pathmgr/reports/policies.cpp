@@ -16,17 +16,22 @@ int read_supported_policies(Session& s, std::vector<SupportedPolicy>& policies) 
   return hr_failed(hr) ? 1 : 0;
 }
 
+PolicyListing gather_policies(Session& s) {
+  PolicyListing listing;
+  if (!s.family5()) read_supported_policies(s, listing.policies);  // a failure leaves the fixed list
+  listing.from_dsm = !listing.policies.empty();
+  if (!listing.from_dsm)
+    for (std::uint32_t policy = 1; policy <= (s.family5() ? 6u : 5u); ++policy) listing.policies.push_back({0, policy});
+  return listing;
+}
+
+void print_policies(std::ostream& out, const PolicyListing& listing) {
+  out << std::endl;
+  for (const SupportedPolicy& p : listing.policies) out << " " << policy_name(p.LoadBalancePolicy) << std::endl;
+  out << std::endl;
+}
+
 int show_policies(Session& s) {
-  std::vector<SupportedPolicy> supported;
-  if (!s.family5()) read_supported_policies(s, supported);  // a failure leaves the fixed list
-  std::ostream& out = s.out;
-  out << std::endl;
-  if (!supported.empty()) {
-    for (const SupportedPolicy& p : supported) out << " " << policy_name(p.LoadBalancePolicy) << std::endl;
-  } else {
-    for (std::uint32_t policy = 1; policy <= (s.family5() ? 6u : 5u); ++policy)
-      out << " " << policy_name(policy) << std::endl;
-  }
-  out << std::endl;
+  print_policies(s.out, gather_policies(s));
   return 0;
 }

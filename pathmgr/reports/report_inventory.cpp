@@ -20,10 +20,10 @@ int read_listing_inventory(Session& s, Inventory& inv) {
   return 0;
 }
 
-std::string device_serial(const PathLookup& lookup, const DeviceRecord& device, const std::string& none) {
+const std::string* device_serial(const PathLookup& lookup, const DeviceRecord& device, const std::string* none) {
   if (device.Paths.empty()) return none;
   const PathRecord* first = find_path_record(lookup, device.InstanceName, device.Paths.front().DsmPathId);
-  return first != nullptr ? first->SerialNumber : "N/A";
+  return first != nullptr ? &first->SerialNumber : nullptr;
 }
 
 std::string path_id_text(std::uint64_t id, bool upper_case) {

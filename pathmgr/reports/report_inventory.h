@@ -12,9 +12,14 @@ int read_report_inventory(Session& session, Inventory& inventory);
 int read_listing_inventory(Session& session, Inventory& inventory);
 
 // The serial number a report shows for a device: that of its first path's record
-// ("N/A" without one); `none` for a device without path entries.
+// (null, shown as "N/A", without one); `none` for a device without path entries.
 class PathLookup;
-std::string device_serial(const PathLookup& lookup, const DeviceRecord& device, const std::string& none);
+const std::string* device_serial(const PathLookup& lookup, const DeviceRecord& device, const std::string* none);
+// A text a report shows, or "N/A" for none.
+inline const std::string& text_or_na(const std::string* serial) {
+  static const std::string not_available = "N/A";
+  return serial != nullptr ? *serial : not_available;
+}
 
 // A path identifier in hexadecimal, zero-filled to at least eight digits.
 std::string path_id_text(std::uint64_t id, bool upper_case);

@@ -77,7 +77,7 @@ bool disk_like(const std::string& name, const std::string& target) {
           has("Scanner") || has("Printer"));
 }
 
-int walk_dos_devices(Session& s, Op operation, const ReservationKey* key) {
+int walk_dos_devices(Session& s, Op operation, const ReservationKey* key, PgrObserver* observer) {
   std::vector<char> names(kDosNamesRoom);
   std::uint32_t chars = 0;
   for (;;) {
@@ -99,9 +99,14 @@ int walk_dos_devices(Session& s, Op operation, const ReservationKey* key) {
       path_too_long(s, path);
       continue;
     }
-    run_reservation_operation(s, path, operation, key);
+    run_reservation_operation(s, path, operation, key, observer);
   }
   return -1;
+}
+
+PgrCommandResult result_of(const ScsiRequest& request, bool ok) {
+  return {ok, request.ScsiStatus(), request.SenseKey(), request.AdditionalSenseCode(),
+          request.AdditionalSenseCodeQualifier(), request.BytesTransferred()};
 }
 
 void print_result(Session& s, const ScsiRequest& request, bool ok) {
@@ -114,16 +119,21 @@ void print_result(Session& s, const ScsiRequest& request, bool ok) {
 
 // READ KEYS, then READ RESERVATION into the same buffer; a dump for each answer of 1 to
 // 4095 bytes.
-void list_reservations(Session& s, ScsiRequest& request, const std::string& path) {
+void list_reservations(Session& s, ScsiRequest& request, const std::string& path, PgrObserver* observer) {
   scsi::TransferBuffer data(kDataRoom);
   const std::pair<std::uint8_t, const char*> reads[] = {{0x00, " registered keys:"}, {0x01, " reservations:"}};
   for (const auto& [action, title] : reads) {
     const std::uint8_t cdb[10] = {0x5E, action, 0, 0, 0, 0, 0, 0x10, 0x00, 0};
     request.SetCdb(cdb);
     request.SetDataIn(data.data(), kDataRoom);
-    if (!request.Execute()) continue;
+    const bool ok = request.Execute();
     const std::uint32_t n = request.BytesTransferred();
-    if (n < 1 || n >= kDataRoom) continue;
+    const bool dumped = ok && n >= 1 && n < kDataRoom;
+    if (observer != nullptr) {
+      observer->reservation_read(path, action, result_of(request, ok), data.data(), dumped);
+      continue;
+    }
+    if (!dumped) continue;
     s.out << path << title << std::endl;
     hex_dump(s.out, data.data(), n);
   }
@@ -131,11 +141,12 @@ void list_reservations(Session& s, ScsiRequest& request, const std::string& path
 
 }  // namespace
 
-int run_reservation_operation(Session& s, const std::string& path, Op operation, const ReservationKey* key) {
+int run_reservation_operation(Session& s, const std::string& path, Op operation, const ReservationKey* key,
+                              PgrObserver* observer) {
   ScsiRequest request(*s.scsi, s.out);
   request.Open(path);
   if (operation == Op::PgrList) {
-    list_reservations(s, request, path);
+    list_reservations(s, request, path, observer);
     request.Close();
     return 0;
   }
@@ -168,17 +179,19 @@ int run_reservation_operation(Session& s, const std::string& path, Op operation,
     request.SetDataOut(parameters, kParameterListLength);
   }
   const bool ok = request.Execute();
+  if (observer != nullptr) observer->command_result(path, result_of(request, ok));
   print_result(s, request, ok);
   request.Close();
   return 0;
 }
 
-int resolve_device(Session& s, const std::string* device, Op operation, const ReservationKey* key) {
+int resolve_device(Session& s, const std::string* device, Op operation, const ReservationKey* key,
+                   PgrObserver* observer) {
   if (s.scsi == nullptr) {
     s.out << "SCSI requests are not available on this host" << std::endl;
     return 1;
   }
-  if (device == nullptr) return walk_dos_devices(s, operation, key);
+  if (device == nullptr) return walk_dos_devices(s, operation, key, observer);
   std::string path;
   if (device->find('.') != std::string::npos) {
     if (!adapter_path(*device, path)) return not_a_device(s, *device);
@@ -187,16 +200,24 @@ int resolve_device(Session& s, const std::string* device, Op operation, const Re
     path = "\\\\.\\PhysicalDrive" + *device;
   }
   if (path.size() > kMaxDevicePath) return path_too_long(s, path);
-  return run_reservation_operation(s, path, operation, key);
+  return run_reservation_operation(s, path, operation, key, observer);
 }
 
-int pgr_command(Session& s, const Words& words) {
+const char* pgr_subcommand(const Words& words) {
+  const Subcommand sub = words.size() < 2 ? kNone : subcommand_of(words[1]);
+  return sub == kNone ? nullptr : kSubcommands[sub];
+}
+
+int pgr_command(Session& s, const Words& words, PgrObserver* observer) {
   const Subcommand sub = words.size() < 2 ? kNone : subcommand_of(words[1]);
   const std::string* third = words.size() > 2 ? &words[2] : nullptr;
   const std::string* fourth = words.size() > 3 ? &words[3] : nullptr;
   ReservationKey key{};
   switch (sub) {
-    case kNone: show_reservation_settings(s); return 0;
+    case kNone:
+      if (observer != nullptr) observer->settings_shown(read_reservation_settings(s));
+      else show_reservation_settings(s);
+      return 0;
     case kEnable: {
       const bool usable = third != nullptr && key_of(*third, key);
       write_reservation_settings(s, 1, usable ? &key : nullptr);
@@ -205,13 +226,13 @@ int pgr_command(Session& s, const Words& words) {
       return 1;
     }
     case kDisable: write_reservation_settings(s, 0, nullptr); return 0;
-    case kList: return std::max(resolve_device(s, third, Op::PgrList, nullptr), 0);
+    case kList: return std::max(resolve_device(s, third, Op::PgrList, nullptr, observer), 0);
     case kTur:
       if (third == nullptr) {
         s.out << "pgr tur needs a device: a drive number or port.bus.target.lun." << std::endl;
         return 1;
       }
-      return std::max(resolve_device(s, third, Op::PgrTestUnitReady, nullptr), 0);
+      return std::max(resolve_device(s, third, Op::PgrTestUnitReady, nullptr, observer), 0);
     default: {
       static const Op kOps[] = {Op::PgrRegister, Op::PgrUnregister, Op::PgrClear, Op::PgrReserve, Op::PgrRelease};
       if (third == nullptr || fourth == nullptr || !key_of(*fourth, key)) {
@@ -219,7 +240,7 @@ int pgr_command(Session& s, const Words& words) {
               << kSubcommands[sub] << " <device> <key>" << std::endl;
         return 1;
       }
-      return std::max(resolve_device(s, third, kOps[sub - kRegister], &key), 0);
+      return std::max(resolve_device(s, third, kOps[sub - kRegister], &key, observer), 0);
     }
   }
 }

@@ -42,15 +42,22 @@ ReservationSettings read_reservation_settings(Session& s) {
 
 void write_reservation_settings(Session& s, std::uint32_t use_flag, const ReservationKey* reservation_key) {
   auto key = open_key(s, registry::Access::Full);
-  if (!key) return;
+  if (!key) {
+    note_reported_failure(s);
+    return;
+  }
   std::uint8_t flag[4];
   std::memcpy(flag, &use_flag, sizeof flag);
-  if (key->set(kUseFlag, registry::kREG_DWORD, flag, sizeof flag) != kERROR_SUCCESS)
+  if (key->set(kUseFlag, registry::kREG_DWORD, flag, sizeof flag) != kERROR_SUCCESS) {
     s.out << "Could not set the registry DsmUsePersistentReservation" << std::endl;
+    note_reported_failure(s);
+  }
   if (reservation_key != nullptr &&
       key->set(kKey, registry::kREG_BINARY, reservation_key->data(), static_cast<std::uint32_t>(reservation_key->size())) !=
-          kERROR_SUCCESS)
+          kERROR_SUCCESS) {
     s.out << "Could not set the registry DsmPersistentReservationKey" << std::endl;
+    note_reported_failure(s);
+  }
 }
 
 void show_reservation_settings(Session& s) {

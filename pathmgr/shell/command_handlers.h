@@ -37,6 +37,10 @@ struct CommandHandlers {
   std::function<int(const Words&)> mpiolist;
   std::function<int()> show_dsm_timers;
   std::function<int(const Words&)> set_dsm_timers;
+  // What the dispatcher answers itself; left empty, it prints the text forms.
+  std::function<int()> help;
+  std::function<int(const std::string& word)> syntax_error;
+  std::function<int()> list_instance_classes;
 };
 
 // The handlers of this build for a started session.

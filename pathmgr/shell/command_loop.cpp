@@ -9,13 +9,6 @@
 
 namespace {
 
-// One command in this process; a failure is reported and the result given back.
-int run_here(Session& s, const CommandHandlers& h, Words words, const CommandRunner& run) {
-  int rc = run([&] { return dispatch_command(s, h, std::move(words)); });
-  if (rc != 0) s.out << "command failed!" << std::endl;
-  return rc;
-}
-
 bool is_quit_word(const std::string& word) { return equals_nocase(word, "quit") || equals_nocase(word, "exit"); }
 
 // Reads one line of any length; false at end of input with nothing read.
@@ -28,9 +21,38 @@ bool read_line(std::istream& in, std::string& line) {
 
 }  // namespace
 
+// One command in this process; a failure is reported and the result given back.
+int TextVoice::run_here(Session& s, const CommandHandlers& h, Words words, const CommandRunner& run) {
+  int rc = run([&] { return dispatch_command(s, h, std::move(words)); });
+  if (rc != 0) s.out << "command failed!" << std::endl;
+  return rc;
+}
+
+void TextVoice::prompt(Session& s) { s.out << "pathmgr> " << std::flush; }
+
+void TextVoice::end_of_input(Session& s) { s.out << "\n" << std::flush; }
+
+void TextVoice::line_too_long(Session& s) {
+  s.out << "Line too long: at most " << kMaxPromptLine << " characters are accepted." << std::endl;
+}
+
+void TextVoice::help(Session& s) { print_help(s.out, s.family5()); }
+
+void TextVoice::child_failed(Session& s, std::uint32_t error) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "CreateProcess failed: 0x%x\n", static_cast<unsigned>(error));
+  s.out << buf << std::flush;
+}
+
 int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::istream& in,
                  const ChildStarter& start_child, const CommandRunner& run) {
-  if (!args.empty()) return run_here(s, h, args, run);
+  TextVoice text;
+  return command_loop(s, h, args, in, start_child, run, text);
+}
+
+int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::istream& in,
+                 const ChildStarter& start_child, const CommandRunner& run, LoopVoice& voice) {
+  if (!args.empty()) return voice.run_here(s, h, args, run);
 
   // A line may carry a password (mpiolist): every copy of it is wiped once the line
   // is done, and the line's buffer holds any accepted line without moving.
@@ -38,34 +60,31 @@ int command_loop(Session& s, const CommandHandlers& h, const Words& args, std::i
   line.reserve(kMaxPromptLine + 1);
   Words words;
   for (;; wipe_text(line), wipe_text(child_command_line), wipe_text(words)) {
-    s.out << "pathmgr> " << std::flush;
+    voice.prompt(s);
     if (!read_line(in, line)) {
-      s.out << "\n" << std::flush;
+      voice.end_of_input(s);
       return 0;
     }
     if (line.size() > kMaxPromptLine) {
-      s.out << "Line too long: at most " << kMaxPromptLine << " characters are accepted." << std::endl;
+      voice.line_too_long(s);
       continue;
     }
-    child_command_line.reserve(line.size() + 8);
-    child_command_line.append("pathmgr ").append(line);
+    const char* start = voice.child_command_start();
+    child_command_line.reserve(std::char_traits<char>::length(start) + line.size());
+    child_command_line.append(start).append(line);
     words = split_words(line);
     if (words.empty()) continue;
     if (is_quit_word(words[0])) return 0;
     if (is_help_word(words[0])) {
-      print_help(s.out, s.family5());
+      voice.help(s);
       continue;
     }
     if (words[0] == "debug") {
       words.erase(words.begin());
-      run_here(s, h, std::move(words), run);
+      voice.run_here(s, h, std::move(words), run);
       continue;
     }
     s.out.flush();
-    if (std::uint32_t error = start_child(child_command_line); error != 0) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "CreateProcess failed: 0x%x\n", static_cast<unsigned>(error));
-      s.out << buf << std::flush;
-    }
+    if (std::uint32_t error = start_child(child_command_line); error != 0) voice.child_failed(s, error);
   }
 }

@@ -57,7 +57,7 @@ int syntax_error(Session& session, const std::string& word) {
 int dispatch_command(Session& s, const CommandHandlers& h, Words w) {
   const WipeOnExit wiped(w);  // mpiolist's words may carry a password
   const std::size_t n = w.size();
-  if (n < 1 || is_help_word(w[0])) return print_help(s.out, s.family5());
+  if (n < 1 || is_help_word(w[0])) return h.help ? h.help() : print_help(s.out, s.family5());
   const std::string_view cmd = match_command(w[0]);
   const bool f5 = s.family5();
 
@@ -87,7 +87,7 @@ int dispatch_command(Session& s, const CommandHandlers& h, Words w) {
     if (n == 3 && f5) return h.set_path_weight(parse_path_id(w[1]), parse_decimal_i32(w[2]));
     if (n == 4 && !f5) return h.set_path_weight_v2(w[1], parse_path_id(w[2]), parse_decimal_i32(w[3]));
   } else if (cmd == "instance") {
-    if (n == 1) return list_instance_classes(s);
+    if (n == 1) return h.list_instance_classes ? h.list_instance_classes() : list_instance_classes(s);
     return h.dump_instances(w[1]);
   } else if (cmd == "listen") {
     return h.listen_for_events();
@@ -109,5 +109,5 @@ int dispatch_command(Session& s, const CommandHandlers& h, Words w) {
     if (n == 1) return h.show_dsm_timers();
     if ((n == 5 || n == 7 || n == 9 || n == 11 || n == 13) && equals_nocase(w[1], "set")) return h.set_dsm_timers(w);
   }
-  return syntax_error(s, w[0]);
+  return h.syntax_error ? h.syntax_error(w[0]) : syntax_error(s, w[0]);
 }
