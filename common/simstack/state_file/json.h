@@ -6,11 +6,11 @@
 
 #include <concepts>
 #include <cstdint>
-#include <type_traits>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace simstack {
 
