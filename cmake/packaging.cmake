@@ -8,6 +8,17 @@
 # Windows: one flat folder, the layout of the Windows archive. The 32-bit build installs
 # pathmgr.exe, relinfo.dll and the documentation; the 64-bit build install.exe and the
 # sample driver package. A 64-bit pathmgr.exe (built for the wine tests) is not installed.
+#
+# Ninja gives every folder of the build an install target named <folder>/install, which
+# on Linux is also the installer's own program, build/installexe/install. So a Linux build
+# that makes the installer has no install rules; install from a build configured with
+# -DPATHMGR_BUILD_INSTALL=OFF, as scripts/package.sh does.
+if(NOT WIN32 AND TARGET install_program AND CMAKE_GENERATOR MATCHES "Ninja")
+  message(STATUS "No install rules in a Linux build of the installer: configure with -DPATHMGR_BUILD_INSTALL=OFF to install")
+  set(CMAKE_SKIP_INSTALL_RULES ON)
+  return()
+endif()
+
 if(WIN32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     foreach(target pathmgr relinfo)
