@@ -123,7 +123,7 @@ linux_archive() {
 }
 
 debian_package() {
-  local bad=0 deb root=$work/deb lib so package depends names=() d
+  local bad=0 deb root=$work/deb so package depends deps=() names=() d
   deb=$(find "$dist" -maxdepth 1 -name "pathmgr_${version}_*.deb")
   [[ -n $deb && $(wc -l <<<"$deb") == 1 ]] || { fail "expected one pathmgr_${version}_*.deb in $dist"; return 1; }
   [[ $(dpkg-deb -f "$deb" Package) == pathmgr ]] || fail "package name is $(dpkg-deb -f "$deb" Package)"
