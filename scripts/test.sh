@@ -2,8 +2,9 @@
 # Builds everything and runs the whole test suite: the Windows cross builds (32-bit
 # pathmgr.exe and relinfo.dll, 64-bit install.exe, and a 64-bit pathmgr.exe for the
 # wine smoke test), the check of their imports against the oldest systems they serve,
-# the Linux tests, the tests again under ASan and UBSan, the event listener's tests
-# under ThreadSanitizer, and the fuzz targets.
+# the Linux tests, the release artifacts (scripts/package.sh, from the cross builds
+# above) and their checks, the tests again under ASan and UBSan, the event listener's
+# tests under ThreadSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -35,6 +36,10 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DPATHMGR_WINE_SINK_CHECK="$root/build-win64/tests/wine/listen_sink_check.exe" >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
+
+echo "== Release artifacts"
+bash scripts/package.sh --win32 build-win32 --win64 build-win64
+bash tests/package/check-artifacts.sh dist
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPATHMGR_SANITIZE=ON -DPATHMGR_BUILD_TOOLS=OFF >/dev/null
