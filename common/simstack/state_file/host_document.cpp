@@ -17,9 +17,23 @@ struct CloseFile {
 };
 using OpenFile = std::unique_ptr<std::FILE, CloseFile>;
 
+// The size the file has now, to reserve memory by; 0 when it has none (the read says why).
+std::uint64_t size_to_reserve(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+// The document's allocator: its values go into `memory` first, when there is any.
+JsonAllocator pool_in(const DocumentMemory& memory) {
+  if (memory.size() == 0) return JsonAllocator();
+  return JsonAllocator(memory.data(), memory.size());
+}
+
 }  // namespace
 
-HostDocument::HostDocument(std::string path) : path_(std::move(path)) {
+HostDocument::HostDocument(std::string path)
+    : path_(std::move(path)), memory_(size_to_reserve(path_)), pool_(pool_in(memory_)), doc_(&pool_) {
   // A folder or a device opens as a stream too, with no size to go by.
   std::error_code ec;
   const auto status = std::filesystem::status(path_, ec);
@@ -33,12 +47,13 @@ HostDocument::HostDocument(std::string path) : path_(std::move(path)) {
   validate_document(doc_, path_);
 }
 
-HostDocument::HostDocument(std::string_view text, std::string path) : path_(std::move(path)) {
+HostDocument::HostDocument(std::string_view text, std::string path)
+    : path_(std::move(path)), memory_(0), doc_(&pool_) {
   parse_json(text, doc_, path_);
   validate_document(doc_, path_);
 }
 
-HostDocument::HostDocument(const HostDocument& other) : path_(other.path_) {
+HostDocument::HostDocument(const HostDocument& other) : path_(other.path_), memory_(0), doc_(&pool_) {
   doc_.CopyFrom(other.doc_, doc_.GetAllocator());
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "simstack/state_file/document_memory.h"
 #include "simstack/state_file/json.h"
 
 namespace simstack {
@@ -26,6 +27,8 @@ class HostDocument {
 
  private:
   std::string path_;
+  DocumentMemory memory_;  // before the allocator that makes values in it
+  JsonAllocator pool_;
   JsonDocument doc_;
 };
 
