@@ -146,3 +146,38 @@ TEST(HostDocument, EveryCommandRefusesAFileThatIsNotJson) {
   }
   EXPECT_EQ(read_text(path), spliced);
 }
+
+// A document's values go into a region reserved for its file, which the next read
+// takes over when the document is let go: documents read in turn, and one grown past
+// its region by a change, hold exactly their own values.
+TEST(HostDocument, DocumentsReadInTurnOrGrownPastTheirRegionHoldTheirValues) {
+  TempDir dir;
+  simstack::HostSpec large;
+  large.devices = 40;
+  simstack::HostSpec small;
+  small.devices = 2;
+  small.seed = 7;
+  const auto large_path = write_json(dir.file("large.json"), generated_host(large));
+  const auto small_path = write_json(dir.file("small.json"), generated_host(small));
+  const Json large_json = read_json(large_path);
+  const Json small_json = read_json(small_path);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(test_json(HostDocument(large_path).json()), large_json);
+    EXPECT_EQ(test_json(HostDocument(small_path).json()), small_json);  // in the large one's region
+  }
+  HostDocument kept(small_path);
+  EXPECT_EQ(test_json(HostDocument(large_path).json()), large_json);
+  EXPECT_EQ(test_json(kept.json()), small_json);
+
+  // A change that adds far more than the file held: the values past the region go to
+  // the heap and are kept alike.
+  HostDocument grown(write_json(dir.file("empty.json"), empty_host()));
+  simstack::JsonMaker make(grown.json());
+  Json expected = read_json(dir.file("empty.json"));
+  const std::string filler(200, 'x');
+  for (int i = 0; i < 20000; ++i) {
+    grown.json().AddMember(make.text("m" + std::to_string(i)), make.text(filler + std::to_string(i)), make.allocator());
+    expected["m" + std::to_string(i)] = filler + std::to_string(i);
+  }
+  EXPECT_EQ(test_json(grown.json()), expected);
+}
