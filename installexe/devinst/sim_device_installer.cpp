@@ -40,7 +40,7 @@ std::vector<std::wstring> ids_of(const Json& device) {
   std::vector<std::wstring> out;
   if (const Json* ids = simstack::member(device, "hardware_ids"); ids != nullptr && ids->IsArray())
     for (const auto& id : ids->GetArray())
-      if (id.IsString()) out.push_back(widen_utf8(std::string(simstack::text_of(id))));
+      if (id.IsString()) out.push_back(widen_utf8(simstack::text_of(id)));
   return out;
 }
 

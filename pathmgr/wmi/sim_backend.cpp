@@ -59,7 +59,7 @@ std::int64_t json_integer(const Json& v) {
 }
 
 std::wstring text_value(const Json& v) {
-  if (v.IsString()) return widen_utf8(std::string(simstack::text_of(v)));
+  if (v.IsString()) return widen_utf8(simstack::text_of(v));
   if (v.IsUint64()) return std::to_wstring(v.GetUint64());
   if (v.IsInt64()) return std::to_wstring(v.GetInt64());
   if (v.IsBool()) return v.GetBool() ? L"TRUE" : L"FALSE";
@@ -204,7 +204,7 @@ class SimObject : public Object {
   // An instance or class object served by a connection (embedded objects have none).
   void set_origin(std::shared_ptr<const SimOrigin> origin) { origin_ = std::move(origin); }
 
-  std::wstring class_name() const override { return widen_utf8(std::string(class_name_)); }
+  std::wstring class_name() const override { return widen_utf8(class_name_); }
 
   HResult get(std::wstring_view wname, Value& out) const override {
     // Property names are short ASCII words: narrowed on the stack, no allocation.

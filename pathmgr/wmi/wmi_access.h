@@ -1,4 +1,4 @@
-// The process-wide WMI connection and the ways the Parts use it: connect with the
+// The process-wide WMI connection and the ways the commands use it: connect with the
 // start-up messages, enumerate, read typed values, object paths, method calls.
 #pragma once
 #include <memory>

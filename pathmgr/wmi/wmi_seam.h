@@ -1,4 +1,4 @@
-// The WMI seam: what the Parts need of WMI, with a COM backend on Windows and the
+// The WMI seam: what the commands need of WMI, with a COM backend on Windows and the
 // simulated provider elsewhere. Status codes are the HRESULTs Windows gives.
 #pragma once
 #include <functional>

@@ -147,9 +147,9 @@ TEST(HostDocument, EveryCommandRefusesAFileThatIsNotJson) {
   EXPECT_EQ(read_text(path), spliced);
 }
 
-// A document's values go into a region reserved for its file, which the next read
-// takes over when the document is let go: documents read in turn, and one grown past
-// its region by a change, hold exactly their own values.
+// A document's values go into memory reserved for its file: documents read in turn or
+// side by side, and one grown past its reservation by a change, hold exactly their own
+// values.
 TEST(HostDocument, DocumentsReadInTurnOrGrownPastTheirRegionHoldTheirValues) {
   TempDir dir;
   simstack::HostSpec large;
@@ -163,14 +163,14 @@ TEST(HostDocument, DocumentsReadInTurnOrGrownPastTheirRegionHoldTheirValues) {
   const Json small_json = read_json(small_path);
   for (int round = 0; round < 2; ++round) {
     EXPECT_EQ(test_json(HostDocument(large_path).json()), large_json);
-    EXPECT_EQ(test_json(HostDocument(small_path).json()), small_json);  // in the large one's region
+    EXPECT_EQ(test_json(HostDocument(small_path).json()), small_json);
   }
   HostDocument kept(small_path);
   EXPECT_EQ(test_json(HostDocument(large_path).json()), large_json);
   EXPECT_EQ(test_json(kept.json()), small_json);
 
-  // A change that adds far more than the file held: the values past the region go to
-  // the heap and are kept alike.
+  // A change that adds far more than the file held: the values past the reservation go
+  // to the heap and are kept alike.
   HostDocument grown(write_json(dir.file("empty.json"), empty_host()));
   simstack::JsonMaker make(grown.json());
   Json expected = read_json(dir.file("empty.json"));

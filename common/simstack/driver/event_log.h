@@ -23,13 +23,11 @@ std::string timestamp_now();
 // writes the document back (StateFile::update, SimHost::update).
 void append_event(JsonDocument& doc, Json event);
 
-// What a listener remembers of the log it last read: the text of each entry (its
-// members taken in name order, so a tool that rewrites the file in another order
-// changes no entry). The
-// entries appended since are those after the longest run at the start of the new log
-// that equals the end of the old one; a log that keeps none of the old one's entries
-// (another file put in its place, or a rewrite of the old entries) is history as a
-// whole, unless the old log was empty.
+// What a listener remembers of the log it last read: its entries, compared as values
+// (a tool that rewrites members in another order changes no entry). The entries
+// appended since are those after the longest run at the start of the new log that
+// equals the end of the old one; a log that keeps none of the old one's entries
+// (another file in its place, a rewrite of them) is history, unless the old was empty.
 class EventLogCursor {
  public:
   // `events`: the "events" member as it stands at the start (null when absent).

@@ -4,9 +4,13 @@ namespace simstack {
 
 namespace {
 
-const Json* fault_list(const Json& doc, const char* kind) {
+const Json* fault_member(const Json& doc, const char* kind) {
   const Json* faults = member_nocase(doc, "faults");
-  const Json* list = faults != nullptr ? member_nocase(*faults, kind) : nullptr;
+  return faults != nullptr ? member_nocase(*faults, kind) : nullptr;
+}
+
+const Json* fault_list(const Json& doc, const char* kind) {
+  const Json* list = fault_member(doc, kind);
   return list != nullptr && list->IsArray() ? list : nullptr;
 }
 
@@ -33,9 +37,12 @@ std::optional<HResult> connect_fault(const Json& doc, const std::string& ns, con
 }
 
 bool version_fault(const Json& doc) {
-  const Json* faults = member_nocase(doc, "faults");
-  const Json* v = faults != nullptr ? member_nocase(*faults, "version") : nullptr;
+  const Json* v = fault_member(doc, "version");
   return v != nullptr && v->IsBool() && v->GetBool();
+}
+
+bool fault_names(const Json& doc, const char* kind, std::string_view name) {
+  return holds_name(fault_member(doc, kind), name);
 }
 
 std::optional<EnumerateFault> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name,
@@ -55,9 +62,8 @@ std::optional<EnumerateFault> enumerate_fault(const Json& doc, const std::string
 }
 
 std::optional<HResult> take_method_fault(JsonDocument& doc, const std::string& method, const std::string& instance) {
-  Json* faults = member_nocase(doc, "faults");
-  Json* list = faults != nullptr ? member_nocase(*faults, "methods") : nullptr;
-  if (list == nullptr || !list->IsArray()) return std::nullopt;
+  Json* list = const_cast<Json*>(fault_list(doc, "methods"));  // counts are used up in place
+  if (list == nullptr) return std::nullopt;
   for (auto& entry : list->GetArray()) {
     if (!entry.IsObject() || !equal_nocase(text_member(entry, "method"), method)) continue;
     if (member(entry, "instance") != nullptr && text_member(entry, "instance") != instance) continue;
@@ -71,8 +77,7 @@ std::optional<HResult> take_method_fault(JsonDocument& doc, const std::string& m
 }
 
 std::optional<HResult> notification_fault(const Json& doc) {
-  const Json* faults = member_nocase(doc, "faults");
-  const Json* code = faults != nullptr ? member_nocase(*faults, "notification") : nullptr;
+  const Json* code = fault_member(doc, "notification");
   if (code == nullptr || !(code->IsString() || (code->IsBool() && code->GetBool()))) return std::nullopt;
   if (auto hr = parse_hresult(std::string(text_of(*code)))) return hr;
   return kE_FAIL;  // a fault without a readable code still fails

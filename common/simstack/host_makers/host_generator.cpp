@@ -1,7 +1,6 @@
 #include "simstack/host_makers/host_generator.h"
 
-#include "simstack/host_makers/host_template.h"
-
+#include "simstack/state_file/hex_text.h"
 #include "simstack/state_file/json_text.h"
 #include "simstack/state_file/state_file.h"
 
@@ -158,25 +157,15 @@ std::vector<DevicePlan> plan_devices(const HostSpec& spec, Random& rng) {
 std::string hba_wwpn(unsigned hba) { return "21000B5E71" + hex(0x3C5A00 + hba, 6); }
 std::string ctrl_wwpn(unsigned array, unsigned ctrl) { return "50B5E7180" + hex(array, 1) + hex(0x100000 + ctrl, 6); }
 
-std::vector<unsigned> bytes_of_hex(const std::string& text) {
-  std::vector<unsigned> out;
-  for (std::size_t i = 0; i + 1 < text.size(); i += 2) out.push_back(static_cast<unsigned>(std::stoi(text.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-Json byte_array(const JsonMaker& make, const std::vector<unsigned>& bytes) {
+Json byte_array(const JsonMaker& make, const std::vector<std::uint8_t>& bytes) {
   Json arr = make.array();
   for (unsigned b : bytes) make.push(arr, b);
   return arr;
 }
 
-Json text_bytes(const JsonMaker& make, const std::string& text) {
-  Json arr = make.array();
-  for (unsigned char c : text) make.push(arr, static_cast<unsigned>(c));
-  return arr;
-}
+Json text_bytes(const JsonMaker& make, const std::string& text) { return byte_array(make, {text.begin(), text.end()}); }
+std::vector<std::uint8_t> hex_bytes(const std::string& text) { return bytes_of_hex(text, "generated host"); }
 
-// One policy path's record.
 // The policy paths' flags: ALUA state pairs; under FailOver only the first
 // Active/Optimized path stays optimized and active.
 Json policy_paths_v2(const JsonMaker& make, const DevicePlan& dev, Random& rng) {
@@ -223,8 +212,7 @@ Json disk_performance(const JsonMaker& make, const std::string& instance, unsign
   make.push(manager, 0);
   const std::string number = std::to_string(disk);
   return make.object(
-      {{"InstanceName", instance},
-       {"Active", true},
+      {{"InstanceName", instance}, {"Active", true},
        {"PerfData", make.object({{"BytesRead", std::to_string(t.bytes_read)}, {"BytesWritten", std::to_string(t.bytes_written)},
                                  {"ReadTime", std::to_string(t.reads * 1250)}, {"WriteTime", std::to_string(t.writes * 2100)},
                                  {"IdleTime", std::to_string((t.reads + t.writes) * 9000 + 5000000)},
@@ -259,7 +247,7 @@ Json controller_configuration(const JsonMaker& make, const HostSpec& spec, const
   for (unsigned a = 0; a < spec.arrays; ++a)
     for (unsigned c = 0; c < 2; ++c)
       make.push(list, make.object({{"IdentifierType", 1}, {"IdentifierLength", 8},
-                                   {"Identifier", byte_array(make, bytes_of_hex(ctrl_wwpn(a, c)))},
+                                   {"Identifier", byte_array(make, hex_bytes(ctrl_wwpn(a, c)))},
                                    {"ControllerState", 1}, {"AssociatedDsm", dsm}}));
   const unsigned count = list.Size();
   return make.array({make.object({{"InstanceName", "Root\\MPIO\\0000_0"}, {"Active", true},
@@ -328,21 +316,16 @@ JsonDocument generate_host(const HostSpec& spec) {
         std::uint32_t status = p.tpg_state == 2 ? 7 : (rng.below(40) == 0 ? 5 : 1);
         std::string identifier = p.address() + hba_wwpn(p.hba) + ctrl_wwpn(dev.array, p.ctrl) +
                                  dev.path_serial.substr(0, 8) + dev.path_serial.substr(9, 2) + hex(status, 2);
-        make.put(element, "pendingIOs", rng.below(16));
-        make.put(element, "PathId", std::to_string(p.id));
-        make.put(element, "PortNumber", p.port);
-        make.put(element, "ScsiPathId", p.bus);
-        make.put(element, "TargetId", p.target);
-        make.put(element, "Lun", p.lun);
-        make.put(element, "Identifier", byte_array(make, bytes_of_hex(identifier)));
-        make.put(element, "Page80", text_bytes(make, dev.path_serial));
-        std::vector<unsigned> page83 = {0, 0x83, 0, 0x14, 1, 3, 0, 0x10};
-        for (unsigned b : bytes_of_hex(dev.serial)) page83.push_back(b);
-        make.put(element, "Page83", byte_array(make, page83));
-        make.put(element, "PageD0", byte_array(make, {0, 0xD0, 0, 4, 1, 0, 0, 0}));
-        make.put(element, "LMEI", byte_array(make, {dev.array, dev.index % 256}));
-        make.put(element, "vendorid", text_bytes(make, "ZYR     "));
-        make.put(element, "productid", text_bytes(make, "ZYR_ARRAY       "));
+        std::vector<std::uint8_t> page83 = {0, 0x83, 0, 0x14, 1, 3, 0, 0x10}, serial = hex_bytes(dev.serial);
+        page83.insert(page83.end(), serial.begin(), serial.end());
+        Json more = make.object(
+            {{"pendingIOs", rng.below(16)}, {"PathId", std::to_string(p.id)}, {"PortNumber", p.port},
+             {"ScsiPathId", p.bus}, {"TargetId", p.target}, {"Lun", p.lun},
+             {"Identifier", byte_array(make, hex_bytes(identifier))}, {"Page80", text_bytes(make, dev.path_serial)},
+             {"Page83", byte_array(make, page83)}, {"PageD0", byte_array(make, {0, 0xD0, 0, 4, 1, 0, 0, 0})},
+             {"LMEI", byte_array(make, {static_cast<std::uint8_t>(dev.array), static_cast<std::uint8_t>(dev.index % 256)})},
+             {"vendorid", text_bytes(make, "ZYR     ")}, {"productid", text_bytes(make, "ZYR_ARRAY       ")}});
+        merge(make, element, more);
       } else {
         make.put(element, "PathId", std::to_string(p.id));
       }

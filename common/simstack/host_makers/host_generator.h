@@ -28,4 +28,8 @@ JsonDocument generate_host(const HostSpec& spec);
 // each, mixed policies and ALUA states.
 inline constexpr std::uint32_t kDemoHostSeed = 2026;
 
+// The fixed parts of every generated host (host_template.json, embedded at build time):
+// "common" to both families, then "5" and "6" for each family's own.
+const char* host_template_text();
+
 }  // namespace simstack

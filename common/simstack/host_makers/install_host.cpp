@@ -16,6 +16,14 @@ std::string numbered(const char* format, unsigned n) {
   return buf;
 }
 
+// A started device, as the device tree lists it.
+Json device(const JsonMaker& make, const std::string& instance, const char* device_class, Json hardware_ids,
+            const std::string& enumerator, const char* driver) {
+  return make.object({{"instance_id", instance}, {"class", device_class}, {"hardware_ids", std::move(hardware_ids)},
+                      {"enumerator", enumerator}, {"started", true}, {"config_flags", 0}, {"driver", driver},
+                      {"reboot", false}});
+}
+
 // A disk as the SCSI bus (or MPIO, with "MPIO" as bus) presents it: the vendor and
 // product padded to 8 and 16 characters with underscores, then the revision.
 Json disk(const JsonMaker& make, const std::string& bus, const std::string& vendor, const std::string& product,
@@ -23,15 +31,10 @@ Json disk(const JsonMaker& make, const std::string& bus, const std::string& vend
   std::string v = vendor, p = product;
   v.resize(8, '_');
   p.resize(16, '_');
-  return make.object({{"instance_id", instance},
-                      {"class", kDiskClass},
-                      {"hardware_ids", make.array({bus + "\\Disk" + v + p + "0100", bus + "\\Disk" + v + p,
-                                                   bus + "\\Disk" + v, bus + "\\" + v + p + "0", v + p + "0", "GenDisk"})},
-                      {"enumerator", bus},
-                      {"started", true},
-                      {"config_flags", 0},
-                      {"driver", "disk.inf"},
-                      {"reboot", false}});
+  return device(make, instance, kDiskClass,
+                make.array({bus + "\\Disk" + v + p + "0100", bus + "\\Disk" + v + p, bus + "\\Disk" + v,
+                            bus + "\\" + v + p + "0", v + p + "0", "GenDisk"}),
+                bus, "disk.inf");
 }
 
 }  // namespace
@@ -40,19 +43,12 @@ void add_install_devices(JsonDocument& host, const InstallHostSpec& spec) {
   JsonMaker make(host);
   Json devices = make.array();
   for (unsigned a = 0; a < spec.adapters; ++a)
-    make.push(devices,
-              make.object({{"instance_id", numbered("PCI\\VEN_FFFE&DEV_0A01&SUBSYS_00000000&REV_01\\3&2B8E0B4B&0&%02X", a)},
-                           {"class", kAdapterClass},
-                           {"hardware_ids", make.array({"PCI\\VEN_FFFE&DEV_0A01&SUBSYS_00000000&REV_01", "PCI\\VEN_FFFE&DEV_0A01"})},
-                           {"enumerator", "PCI"},
-                           {"started", true},
-                           {"config_flags", 0},
-                           {"driver", "oem1.inf"},
-                           {"reboot", false}}));
+    make.push(devices, device(make, numbered("PCI\\VEN_FFFE&DEV_0A01&SUBSYS_00000000&REV_01\\3&2B8E0B4B&0&%02X", a),
+                              kAdapterClass,
+                              make.array({"PCI\\VEN_FFFE&DEV_0A01&SUBSYS_00000000&REV_01", "PCI\\VEN_FFFE&DEV_0A01"}),
+                              "PCI", "oem1.inf"));
   if (spec.family <= 5)
-    make.push(devices, make.object({{"instance_id", "ROOT\\MPIO\\0000"}, {"class", kAdapterClass},
-                                    {"hardware_ids", make.array({"Detected\\MPIO"})}, {"enumerator", "ROOT"},
-                                    {"started", true}, {"config_flags", 0}, {"driver", "mpio.inf"}, {"reboot", false}}));
+    make.push(devices, device(make, "ROOT\\MPIO\\0000", kAdapterClass, make.array({"Detected\\MPIO"}), "ROOT", "mpio.inf"));
   for (unsigned d = 0; d < spec.module_disks; ++d) {
     make.push(devices, disk(make, "SCSI", "ZYR", "FLEXARRAY",
                             numbered("SCSI\\DISK&VEN_ZYR&PROD_FLEXARRAY&REV_0100\\5&1A2B3C4D&0&%06X", d + 0x100)));

@@ -1,6 +1,7 @@
 #include "simstack/registry/sim_registry.h"
 
 #include "hresult.h"
+#include "simstack/faults/faults.h"
 #include "simstack/state_file/hex_text.h"
 #include "text/text_convert.h"
 
@@ -37,15 +38,6 @@ const Json* registry_member(const Json& doc, const std::string& path) {
   const Json* reg = member_nocase(doc, "registry");
   if (reg != nullptr && !reg->IsObject()) throw StateError(path + ": \"registry\" is not an object");
   return reg;
-}
-
-bool listed(const Json& doc, const char* fault, const std::string& key) {
-  const Json* faults = member_nocase(doc, "faults");
-  const Json* list = faults != nullptr ? member_nocase(*faults, fault) : nullptr;
-  if (list == nullptr || !list->IsArray()) return false;
-  for (const auto& k : list->GetArray())
-    if (k.IsString() && equal_nocase(text_of(k), key)) return true;
-  return false;
 }
 
 class SimKey : public Key {
@@ -85,7 +77,7 @@ class SimKey : public Key {
       Json* reg = member_nocase(doc, "registry");
       Json* key = reg != nullptr && reg->IsObject() ? member_nocase(*reg, key_) : nullptr;
       if (key == nullptr || !key->IsObject()) status = kERROR_KEY_DELETED;
-      else if (listed(doc, "registry_write", key_)) status = kERROR_ACCESS_DENIED;
+      else if (fault_names(doc, "registry_write", key_)) status = kERROR_ACCESS_DENIED;
       Json entry = make.object({{"kind", "registry"}, {"key", key_}, {"value", value_name}});
       for (auto it = stored.MemberBegin(); it != stored.MemberEnd(); ++it) make.put(entry, name_of(it), make.copy(it->value));
       make.put(entry, "status", hresult_journal_text(static_cast<HResult>(status)));
@@ -109,7 +101,7 @@ class SimRegistry : public registry::Registry {
   Win32Error open(const std::wstring& subkey, Access access, std::unique_ptr<Key>& out) override {
     auto doc = host_.document();
     const std::string wanted = key_name(subkey);
-    if (listed(*doc, "registry_open", wanted)) return kERROR_ACCESS_DENIED;
+    if (fault_names(*doc, "registry_open", wanted)) return kERROR_ACCESS_DENIED;
     const Json* reg = registry_member(*doc, host_.path());
     if (reg == nullptr) return kERROR_FILE_NOT_FOUND;
     for (auto it = reg->MemberBegin(); it != reg->MemberEnd(); ++it)
@@ -154,14 +146,14 @@ RegistryValue registry_value_of(const Json& stored, const std::string& where) {
     case registry::kREG_SZ:
     case registry::kREG_EXPAND_SZ:
       if (!data.IsString()) throw StateError(where + ": string data expected");
-      v.data = registry::utf16_bytes(widen_utf8(std::string(text_of(data))), true);
+      v.data = registry::utf16_bytes(widen_utf8(text_of(data)), true);
       break;
     case registry::kREG_MULTI_SZ: {
       if (!data.IsArray()) throw StateError(where + ": REG_MULTI_SZ data is not a list");
       std::vector<std::wstring> strings;
       for (const auto& s : data.GetArray()) {
         if (!s.IsString()) throw StateError(where + ": REG_MULTI_SZ entry is not a string");
-        strings.push_back(widen_utf8(std::string(text_of(s))));
+        strings.push_back(widen_utf8(text_of(s)));
       }
       v.data = registry::multi_sz_bytes(strings);
       break;

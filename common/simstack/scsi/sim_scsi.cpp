@@ -43,14 +43,6 @@ std::vector<ScsiAddressBytes> addresses_of(const Json& unit, const std::string& 
   return out;
 }
 
-bool has_name(const Json& unit, const std::string& name) {
-  const Json* names = member(unit, "names");
-  if (names != nullptr && names->IsArray())
-    for (const auto& n : names->GetArray())
-      if (n.IsString() && equal_nocase(text_of(n), name)) return true;
-  return false;
-}
-
 const Json* unit_fault(const Json& unit) {
   const Json* fault = member(unit, "fault");
   return fault != nullptr && fault->IsObject() ? fault : nullptr;
@@ -97,7 +89,7 @@ Win32Error open_scsi_device(SimHost& host, const std::string& name, ScsiOpened& 
     return kERROR_FILE_NOT_FOUND;
   }
   for (const auto& unit : units->GetArray()) {
-    if (!has_name(unit, name)) continue;
+    if (!holds_name(member(unit, "names"), name)) continue;
     if (open_fault(unit)) return kERROR_FILE_NOT_FOUND;
     auto addresses = addresses_of(unit, host.path());
     ScsiAddressBytes address = addresses.empty() ? ScsiAddressBytes{} : addresses.front();
@@ -139,13 +131,9 @@ ScsiOutcome run_scsi_command(SimHost& host, const ScsiCommand& command) {
       outcome = spc3_execute(make, *unit, port, command, changed);
     }
     const auto& a = command.address;
-    Json entry = make.object({{"kind", "scsi"},
-                              {"device", command.device},
-                              {"address", make.array({a[0], a[1], a[2], a[3]})},
-                              {"cdb", hex_of(command.cdb)},
-                              {"data_out", hex_of(command.data_out)},
-                              {"status", outcome.status},
-                              {"sense", hex_of(outcome.sense)}});
+    Json entry = make.object({{"kind", "scsi"}, {"device", command.device}, {"address", make.array({a[0], a[1], a[2], a[3]})},
+                              {"cdb", hex_of(command.cdb)}, {"data_out", hex_of(command.data_out)},
+                              {"status", outcome.status}, {"sense", hex_of(outcome.sense)}});
     if (outcome.error != kERROR_SUCCESS)
       make.put(entry, "error", hresult_journal_text(static_cast<HResult>(outcome.error)));
     make.journal(doc, std::move(entry));

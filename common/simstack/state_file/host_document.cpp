@@ -17,23 +17,25 @@ struct CloseFile {
 };
 using OpenFile = std::unique_ptr<std::FILE, CloseFile>;
 
-// The size the file has now, to reserve memory by; 0 when it has none (the read says why).
-std::uint64_t size_to_reserve(const std::string& path) {
+// A large host's document is tens of megabytes of small values: faulting them in page
+// by page was a fifth of a report's time at 4096 devices. They go first into memory
+// reserved for twice the file's size (a document takes about 1.4 times it), and one
+// heap chunk more, so that even an empty file's region holds the pool's own header.
+ReservedMemory region_for(const std::string& path) {
   std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : size;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);  // without one, the read says why
+  return ec || size > SIZE_MAX / 4 ? ReservedMemory{} : reserve_memory(static_cast<std::size_t>(size) * 2 + (1u << 16));
 }
 
-// The document's allocator: its values go into `memory` first, when there is any.
-JsonAllocator pool_in(const DocumentMemory& memory) {
-  if (memory.size() == 0) return JsonAllocator();
-  return JsonAllocator(memory.data(), memory.size());
+JsonAllocator pool_in(const ReservedMemory& region) {
+  if (region.size == 0) return JsonAllocator();  // past the region too: chunks from the heap
+  return JsonAllocator(region.start.get(), region.size);
 }
 
 }  // namespace
 
 HostDocument::HostDocument(std::string path)
-    : path_(std::move(path)), memory_(size_to_reserve(path_)), pool_(pool_in(memory_)), doc_(&pool_) {
+    : path_(std::move(path)), region_(region_for(path_)), pool_(pool_in(region_)), doc_(&pool_) {
   // A folder or a device opens as a stream too, with no size to go by.
   std::error_code ec;
   const auto status = std::filesystem::status(path_, ec);
@@ -47,13 +49,12 @@ HostDocument::HostDocument(std::string path)
   validate_document(doc_, path_);
 }
 
-HostDocument::HostDocument(std::string_view text, std::string path)
-    : path_(std::move(path)), memory_(0), doc_(&pool_) {
+HostDocument::HostDocument(std::string_view text, std::string path) : path_(std::move(path)), doc_(&pool_) {
   parse_json(text, doc_, path_);
   validate_document(doc_, path_);
 }
 
-HostDocument::HostDocument(const HostDocument& other) : path_(other.path_), memory_(0), doc_(&pool_) {
+HostDocument::HostDocument(const HostDocument& other) : path_(other.path_), doc_(&pool_) {
   doc_.CopyFrom(other.doc_, doc_.GetAllocator());
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "simstack/state_file/document_memory.h"
+#include "reserved_memory.h"
 #include "simstack/state_file/json.h"
 
 namespace simstack {
@@ -27,7 +27,7 @@ class HostDocument {
 
  private:
   std::string path_;
-  DocumentMemory memory_;  // before the allocator that makes values in it
+  ReservedMemory region_;  // where the values go first (see host_document.cpp)
   JsonAllocator pool_;
   JsonDocument doc_;
 };

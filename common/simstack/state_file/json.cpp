@@ -21,10 +21,6 @@ const Json* member(const Json& object, std::string_view name) {
   return nullptr;
 }
 
-Json* member(Json& object, std::string_view name) {
-  return const_cast<Json*>(member(static_cast<const Json&>(object), name));
-}
-
 const Json* member_nocase(const Json& object, std::string_view name) {
   if (const Json* exact = member(object, name)) return exact;
   if (!object.IsObject()) return nullptr;
@@ -33,8 +29,11 @@ const Json* member_nocase(const Json& object, std::string_view name) {
   return nullptr;
 }
 
-Json* member_nocase(Json& object, std::string_view name) {
-  return const_cast<Json*>(member_nocase(static_cast<const Json&>(object), name));
+bool holds_name(const Json* list, std::string_view name) {
+  if (list != nullptr && list->IsArray())
+    for (const auto& n : list->GetArray())
+      if (n.IsString() && equal_nocase(text_of(n), name)) return true;
+  return false;
 }
 
 std::optional<std::int64_t> int_member(const Json& object, std::string_view name) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 namespace simstack {
 
@@ -30,11 +31,16 @@ inline std::string_view name_of(const Json::ConstMemberIterator& m) {
 // The member of exactly that name (of a repeated name, the last, as the last one
 // written wins); null when absent or when `object` is no object.
 const Json* member(const Json& object, std::string_view name);
-Json* member(Json& object, std::string_view name);
+inline Json* member(Json& object, std::string_view name) { return const_cast<Json*>(member(std::as_const(object), name)); }
 // The exact name, else the first member of that name in any case (namespace, class,
 // property and registry names compare without regard to case).
 const Json* member_nocase(const Json& object, std::string_view name);
-Json* member_nocase(Json& object, std::string_view name);
+inline Json* member_nocase(Json& object, std::string_view name) {
+  return const_cast<Json*>(member_nocase(std::as_const(object), name));
+}
+
+// Whether `list` is an array that holds the text `name`, in any case.
+bool holds_name(const Json* list, std::string_view name);
 
 // An integer member, when it holds one that fits.
 std::optional<std::int64_t> int_member(const Json& object, std::string_view name);

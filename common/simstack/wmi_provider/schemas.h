@@ -1,13 +1,11 @@
 // Class schemas of the simulated WMI provider: property names in order, CIM types,
 // keys, embedded classes and methods. The built-in set (builtin_schemas.json) follows
 // what a real MPIO provider serves: 64-bit values as uint64 (decimal text on the
-// wire), SCSI address bytes as uint8, flags of the policy paths as uint32, the ALUA
-// group identifier as uint16. Where the Parts leave a type open (Active, the DSM
-// counters' flag, the vendor and product identifiers) we chose the provider's usual
-// type: boolean, uint32 and uint8 arrays. The disk driver's performance record holds
-// its counters and times as sint64 and the storage manager's name as a uint16 array,
-// as the disk driver publishes them. A state file's "classes" member adds or
-// overrides schemas in the same shape.
+// wire), SCSI address bytes as uint8, flags of the policy paths and the DSM counters'
+// flag as uint32, the ALUA group identifier as uint16, Active as boolean, vendor and
+// product identifiers as uint8 arrays; the disk driver's performance record holds its
+// counters and times as sint64 and the storage manager's name as a uint16 array. A
+// state file's "classes" member adds or overrides schemas in the same shape.
 #pragma once
 #include <cstdint>
 #include <map>
