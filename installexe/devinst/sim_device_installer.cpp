@@ -65,9 +65,8 @@ Json* find_device(JsonDocument& doc, const std::string& instance_id) {
 
 // "faults"."device": the error for an action whose target matches one of `names`.
 std::optional<Win32Error> device_fault(const Json& doc, const char* action, const std::vector<std::string>& names) {
-  const Json* faults = simstack::member_nocase(doc, "faults");
-  const Json* list = faults != nullptr ? simstack::member_nocase(*faults, "device") : nullptr;
-  if (list == nullptr || !list->IsArray()) return std::nullopt;
+  const Json* list = simstack::fault_list(doc, "device");
+  if (list == nullptr) return std::nullopt;
   for (const auto& entry : list->GetArray()) {
     if (!entry.IsObject() || !simstack::equal_nocase(text_member(entry, "action"), action)) continue;
     const std::string match = text_member(entry, "match");

@@ -9,10 +9,6 @@ const Json* fault_member(const Json& doc, const char* kind) {
   return faults != nullptr ? member_nocase(*faults, kind) : nullptr;
 }
 
-const Json* fault_list(const Json& doc, const char* kind) {
-  const Json* list = fault_member(doc, kind);
-  return list != nullptr && list->IsArray() ? list : nullptr;
-}
 
 std::optional<HResult> hresult_member(const Json& entry) {
   if (auto hr = parse_hresult(text_member(entry, "hresult"))) return hr;
@@ -41,8 +37,9 @@ bool version_fault(const Json& doc) {
   return v != nullptr && v->IsBool() && v->GetBool();
 }
 
-bool fault_names(const Json& doc, const char* kind, std::string_view name) {
-  return holds_name(fault_member(doc, kind), name);
+const Json* fault_list(const Json& doc, const char* kind) {
+  const Json* list = fault_member(doc, kind);
+  return list != nullptr && list->IsArray() ? list : nullptr;
 }
 
 std::optional<EnumerateFault> enumerate_fault(const Json& doc, const std::string& ns, const std::string& class_name,

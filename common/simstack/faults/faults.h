@@ -11,8 +11,8 @@ namespace simstack {
 // A connection step to a namespace ("CoInitializeEx", ..., "CoSetProxyBlanket").
 std::optional<HResult> connect_fault(const Json& doc, const std::string& ns, const std::string& step);
 bool version_fault(const Json& doc);
-// Whether the list of names `kind` (registry keys, ...) holds `name`, in any case.
-bool fault_names(const Json& doc, const char* kind, std::string_view name);
+// The list "faults" / `kind` (any case), when it is one.
+const Json* fault_list(const Json& doc, const char* kind);
 // An "enumerate" entry of a class: without "after" the enumeration fails at its start
 // (after is none); with "after": N it delivers N instances, then fetching the next one
 // fails. `description` is the error object's Description, if the entry gives one.

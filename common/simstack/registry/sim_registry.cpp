@@ -77,7 +77,7 @@ class SimKey : public Key {
       Json* reg = member_nocase(doc, "registry");
       Json* key = reg != nullptr && reg->IsObject() ? member_nocase(*reg, key_) : nullptr;
       if (key == nullptr || !key->IsObject()) status = kERROR_KEY_DELETED;
-      else if (fault_names(doc, "registry_write", key_)) status = kERROR_ACCESS_DENIED;
+      else if (holds_name(fault_list(doc, "registry_write"), key_)) status = kERROR_ACCESS_DENIED;
       Json entry = make.object({{"kind", "registry"}, {"key", key_}, {"value", value_name}});
       for (auto it = stored.MemberBegin(); it != stored.MemberEnd(); ++it) make.put(entry, name_of(it), make.copy(it->value));
       make.put(entry, "status", hresult_journal_text(static_cast<HResult>(status)));
@@ -101,7 +101,7 @@ class SimRegistry : public registry::Registry {
   Win32Error open(const std::wstring& subkey, Access access, std::unique_ptr<Key>& out) override {
     auto doc = host_.document();
     const std::string wanted = key_name(subkey);
-    if (fault_names(*doc, "registry_open", wanted)) return kERROR_ACCESS_DENIED;
+    if (holds_name(fault_list(*doc, "registry_open"), wanted)) return kERROR_ACCESS_DENIED;
     const Json* reg = registry_member(*doc, host_.path());
     if (reg == nullptr) return kERROR_FILE_NOT_FOUND;
     for (auto it = reg->MemberBegin(); it != reg->MemberEnd(); ++it)
